@@ -1,0 +1,40 @@
+#pragma once
+// Pairwise distances between the rows of a matrix, packed as the upper
+// triangle without the diagonal: (0,1), (0,2), ..., (0,n-1), (1,2), ...
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "data/data_matrix.h"
+
+enum class DistanceMetric { Correlation, Euclidean, Maximum, Manhattan, Binary };
+
+// Exact, case-sensitive keyword match: "correlation", "euclidean", "maximum",
+// "manhattan", "binary".
+std::optional<DistanceMetric> distanceMetricFromKeyword(std::string_view keyword);
+
+// Address of the pair of rows (i, j), 0 <= i < j < n.
+inline std::size_t pairIndex(int n, int i, int j) {
+    const auto ii = static_cast<std::size_t>(i);
+    const auto nn = static_cast<std::size_t>(n);
+    return ii * nn - ii * (ii + 1) / 2 + static_cast<std::size_t>(j - i - 1);
+}
+
+struct DistanceTriangle {
+    int objectCount = 0;           // n, the number of rows
+    std::vector<double> entries;   // n(n-1)/2
+
+    explicit DistanceTriangle(int n = 0)
+        : objectCount(n),
+          entries(n > 1 ? static_cast<std::size_t>(n) * static_cast<std::size_t>(n - 1) / 2 : 0) {}
+
+    // Distance of rows a and b (0-based, a != b, either order).
+    double between(int a, int b) const {
+        return a < b ? entries[pairIndex(objectCount, a, b)] : entries[pairIndex(objectCount, b, a)];
+    }
+};
+
+// Fills every entry of the triangle from the rows of the matrix.
+void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric);

@@ -1,0 +1,1 @@
+// Merge tree leaf order: see merge_tree.h.

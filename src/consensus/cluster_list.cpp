@@ -1,0 +1,1 @@
+// Cluster list operations: see cluster_list.h.

@@ -1,0 +1,1 @@
+// Matrix file reader: see matrix_file.h.
