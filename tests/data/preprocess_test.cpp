@@ -118,17 +118,6 @@ TEST(QuickSortValues, MatchesTheLiteralSortOnManyInputs) {
     }
 }
 
-TEST(QuickSortValues, ThreeValuesAlwaysTakeOneDrawWhateverTheStream) {
-    RandomStream stream;
-    for (int trial = 0; trial < 200; ++trial) {
-        std::vector<double> values{static_cast<double>(trial % 3), 1.0, static_cast<double>(trial % 5)};
-        const RandomStream before = stream;
-        quickSortValues(values, stream);
-        ASSERT_EQ(drawsBetween(before, stream), 1);
-        ASSERT_TRUE(std::is_sorted(values.begin(), values.end()));
-    }
-}
-
 // ---------------------------------------------------------------- keywords
 
 TEST(PreprocessKeywords, MatchExactlyAndCaseSensitively) {
