@@ -1,0 +1,18 @@
+#pragma once
+// The frame of a run: reads the expression matrix (and the error matrix),
+// writes the settings block and the dimensions into the report, runs the
+// stages and closes the report. Console texts: "\n\nNow program is
+// running......" at the start and "complete!\n" after a complete report.
+
+#include <string>
+
+#include "app/report_file.h"
+#include "app/run_settings.h"
+
+// Runs the accepted settings into the open report; returns the exit status
+// (0 for a complete report, 1 after a failure whose message was written).
+int runAnalysis(const RunSettings& settings, ReportFile& report);
+
+// Report items 1 to 14: the settings block and the two dimension lines.
+std::string reportHeaderText(const RunSettings& settings, const SettingsTexts& texts, int rowCount,
+                             int columnCount);

@@ -1,0 +1,14 @@
+#pragma once
+// The three stages of a run after the report header: the first tree, the
+// resampled trees and the consensus.
+
+#include "app/report_file.h"
+#include "app/run_settings.h"
+#include "data/data_matrix.h"
+#include "data/name_table.h"
+
+// What the run frame has read, handed to the stages. rawMatrix stays as read;
+// workingMatrix starts as a copy and is overwritten by the stages.
+struct RunInputs { DataMatrix rawMatrix, workingMatrix, errorMatrix; NameTable rowNames, columnNames; bool hasRowNames = false, hasColumnNames = false; bool hasErrorMatrix = false; };
+// Runs the first-tree, resampling and consensus stages, writing report items 15..18. Returns 0 or the exit status of a failure (its message already written).
+int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs& inputs, ReportFile& report);
