@@ -18,6 +18,10 @@
 
 namespace {
 
+// Matrices with more values than this are checked against the file size
+// before they are allocated.
+constexpr std::uint64_t LargeMatrixValues = 1u << 20;
+
 bool isSeparator(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -185,10 +189,14 @@ MatrixFileResult readMatrixFile(const std::string& fileName, bool hasRowNames, b
     const MatrixDimensions dims = opened.dimensions;
     TokenReader& tokens = *opened.tokens;
 
-    // Counts that no file of this size could fill are refused before any
-    // memory is taken for them.
+    // Counts of a large matrix that no file of this size could fill are
+    // refused before any memory is taken for them. A small matrix is simply
+    // read, so that a short file is told where exactly it ends.
     const std::uint64_t needed = smallestFileSize(dims, hasRowNames, hasColumnNames);
-    if (opened.fileSize >= 0 && needed > static_cast<std::uint64_t>(opened.fileSize)) {
+    const std::uint64_t valueCount = static_cast<std::uint64_t>(dims.rowCount) *
+                                     static_cast<std::uint64_t>(dims.columnCount);
+    if (valueCount > LargeMatrixValues && opened.fileSize >= 0 &&
+        needed > static_cast<std::uint64_t>(opened.fileSize)) {
         result.message = problem(fileName, "its counts promise " + countsText(dims) +
                                                ", which need at least " + std::to_string(needed) +
                                                " bytes, but the file has only " +

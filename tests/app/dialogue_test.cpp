@@ -1,0 +1,311 @@
+// The console dialogue driven through pipes: exact transcripts of the first
+// pass, every change dialogue and every refusal, and the end of the input.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/console_texts.h"
+#include "support/test_support.h"
+
+using namespace console_texts;
+using testing_support::readFile;
+using testing_support::runProgram;
+using testing_support::TempDir;
+
+namespace {
+
+const std::string NamedMatrix = "3 2\nc1 c2\nr1 1 2\nr2 3 4\nr3 5 6.5\n";
+const std::string NamedErrors = "3 2\nc1 c2\nr1 0.1 0.2\nr2 0.3 0.4\nr3 0.5 0.6\n";
+
+const std::string FormatMenu =
+    "\nPlease select one of the following formats of the input file:\n"
+    "\t1: has row names, has column names\n\t2: has row names, no column names\n"
+    "\t3: no row names, has column names\n\t4: no row names, no column names\n";
+const std::string SamplePrompt = "\nPlease input the sample size:\n";
+const std::string SampleRefused = "The sample size must be a positive integer!\n";
+const std::string ScaleRefused = "The scale of error must be a positive number!\n";
+const std::string PreprocessQuestion = "\nDo you want to preprocess the data (\"Y\" or \"N\") ?\n";
+const std::string DirectionMenu = "\nDo you want to preprocess data by:\n\t1: by row\n\t2: by column\n";
+const std::string MethodItems =
+    "\t1: logarithmic transformation\n\t2: normalization\n\t3: mean center\n"
+    "\t4: median center\n\t5: maximum normalization\n";
+const std::string MethodMenuOption4 =
+    "\nPlease select one of the following methods to preprocess data:\n" + MethodItems;
+const std::string MethodMenuOption5 = "\nPlease select the following methods to preprocess data:\n" + MethodItems;
+const std::string DistanceMenu =
+    "\nPlease select one of the following methods to compute the pairwise distance: \n"
+    "\t1: correlation coefficient\n\t2: euclidean\n\t3: maximum\n\t4: manhattan\n\t5: binary\n";
+const std::string ClusteringMenu =
+    "\nPlease select one of the following methods to clustering objects:\n"
+    "\t1: average\n\t2: compact(complete linkage)\n\t3: connected(single linkage)\n";
+const std::string OutputFormatMenu =
+    "\nPlease select one of the following formats of the output file:\n"
+    "\t1: S-plus format\n\t2: New Hampshire format\n";
+
+std::string repeated(const std::string& text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i) all += text;
+    return all;
+}
+
+Screen withPreprocessing(const std::string& way) {
+    Screen s;
+    s.preprocess = "Yes";
+    s.preprocessBy = way;
+    return s;
+}
+
+class DialogueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir.write("expr.txt", NamedMatrix);
+        dir.write("expr2.txt", NamedMatrix);
+        dir.write("err.txt", NamedErrors);
+    }
+    testing_support::ProcessResult run(const std::string& input) {
+        return runProgram({}, input, dir.path());
+    }
+    TempDir dir;
+};
+
+// One change dialogue after the usual first pass, then acceptance.
+struct ChangeCase {
+    const char* name;
+    std::string answers;     // after the first review screen, before the final 'Y'
+    std::string transcript;  // what the dialogue writes for these answers
+    Screen finalScreen;
+    std::string afterAccept = RunCompleted;
+    int exitStatus = 0;
+};
+
+std::vector<ChangeCase> changeCases() {
+    std::vector<ChangeCase> cases;
+    {
+        Screen s;
+        s.expression = "expr2.txt";
+        cases.push_back({"ExpressionFileRefusals", "0\nmissing.txt\nout.txt\n./out.txt\nexpr2.txt\n",
+                         "0\n" + ExpressionPrompt + "Can not open the expression file!\n" +
+                             ExpressionPrompt + "The expression file cannot be same as output file!\n" +
+                             ExpressionPrompt + "The expression file cannot be same as output file!\n" +
+                             ExpressionPrompt,
+                         s});
+    }
+    {
+        Screen s;
+        s.errorLine = "(1) The name of error file is      : err.txt";
+        cases.push_back({"ErrorFileRefusals", "1\ny\nexpr.txt\nout.txt\nnothere.txt\nerr.txt\n",
+                         "1\n" + ErrorQuestion + "y\n" + ErrorFilePrompt +
+                             "The error file cannot be same as expression file!\n" + ErrorFilePrompt +
+                             "The error file cannot be same as output file!\n" + ErrorFilePrompt +
+                             "Can not open the error file!\n" + ErrorFilePrompt,
+                         s});
+    }
+    {
+        Screen s;
+        s.errorLine = "(1) The Scale of Error is          : 0.5";
+        cases.push_back({"ScaleRefusalsAndPrefix", "1\nn\n0\n-1\nabc\ninf\nnan\n1e999\n0.5abc\n",
+                         "1\n" + ErrorQuestion + "n\n" + repeated(ScalePrompt + ScaleRefused, 6) +
+                             ScalePrompt,
+                         s});
+    }
+    {
+        Screen s;
+        s.errorLine = "(1) The Scale of Error is          : 1.23457e-05";
+        cases.push_back({"ScaleInDefaultFloatForm", "1\nN\n0.000012345678\n",
+                         "1\n" + ErrorQuestion + "N\n" + ScalePrompt, s});
+    }
+    {
+        Screen s;
+        s.inputFormat = "no row names, has column names";
+        // The named test file does not fit this layout: the run refuses it.
+        cases.push_back({"InputFormatMenu", "2\n7\n3\n",
+                         "2\n" + FormatMenu + "7\n" + Illegal + FormatMenu + "3\n", s, RunStarted, 1});
+    }
+    {
+        Screen s;
+        s.sampleSize = "12";
+        cases.push_back({"SampleSizeRefusalsAndPrefix", "3\n0\n-3\nx\n2147483648\n12x\n",
+                         "3\n" + repeated(SamplePrompt + SampleRefused, 4) + SamplePrompt, s});
+    }
+    {
+        Screen s;
+        s.sampleSize = "2";
+        cases.push_back({"SampleSizeDropsFraction", "3\n2.9\n", "3\n" + SamplePrompt, s});
+    }
+    cases.push_back({"PreprocessingOn", "4\ny\n3\n2\n9\n4\n",
+                     "4\n" + PreprocessQuestion + "y\n" + DirectionMenu + Illegal + DirectionMenu +
+                         MethodMenuOption4 + "9\n" + Illegal + MethodMenuOption4 + "4\n",
+                     withPreprocessing("column, mediancenter")});
+    cases.push_back({"PreprocessingOffHidesWay", "4\ny\n1\n1\n4\nx\n",
+                     "4\n" + PreprocessQuestion + "y\n" + DirectionMenu + MethodMenuOption4 + "1\n" +
+                         reviewScreen(withPreprocessing("row, log")) + "4\n" + PreprocessQuestion +
+                         "x\n",
+                     Screen{}});
+    cases.push_back({"Option5BeforeOption4", "5\n", "5\nYou must change the option 4 first!\n", Screen{}});
+    cases.push_back({"Option5ChangesWay", "4\ny\n1\n1\n5\n3\n2\n6\n4\n",
+                     "4\n" + PreprocessQuestion + "y\n" + DirectionMenu + MethodMenuOption4 + "1\n" +
+                         reviewScreen(withPreprocessing("row, log")) + "5\n" + DirectionMenu + "3\n" +
+                         Illegal + DirectionMenu + "2\n" + MethodMenuOption5 + "6\n" + Illegal +
+                         MethodMenuOption5 + "4\n",
+                     withPreprocessing("column, mediancenter")});
+    {
+        Screen s;
+        s.distance = "correlation";
+        cases.push_back({"DistanceMenu", "6\n0\n1\n",
+                         "6\n" + DistanceMenu + "0\n" + Illegal + DistanceMenu + "1\n", s});
+    }
+    {
+        Screen s;
+        s.clustering = "compact";
+        cases.push_back({"ClusteringMenu", "7\n4\n2\n",
+                         "7\n" + ClusteringMenu + "4\n" + Illegal + ClusteringMenu + "2\n", s});
+    }
+    {
+        Screen s;
+        s.output = "out2.txt";
+        cases.push_back({"OutputFileRefusals", "8\nexpr.txt\n./expr.txt\nout2.txt\n",
+                         "8\n" + OutputPrompt + "The output file cannot be same as expression file!\n" +
+                             OutputPrompt + "The output file cannot be same as expression file!\n" +
+                             OutputPrompt,
+                         s});
+    }
+    {
+        Screen s;
+        s.output = "out.txt";
+        cases.push_back({"OutputReplaceQuestion", "8\nout.txt\nn\nout.txt\ny\n",
+                         "8\n" + OutputPrompt + ReplaceQuestion + "n\n" + OutputPrompt +
+                             ReplaceQuestion + "y\n",
+                         s});
+    }
+    {
+        Screen s;
+        s.outputFormat = "S_Plus";
+        cases.push_back({"OutputFormatMenu", "9\n3\n1\n",
+                         "9\n" + OutputFormatMenu + "3\n" + Illegal + OutputFormatMenu + "1\n", s});
+    }
+    {
+        Screen s;
+        s.distance = "maximum";
+        cases.push_back({"NotAcceptedAsksForADigit", "N\nY\nq\n6\n3\n",
+                         "N\n" + SelectOption + "Y\nThe input is illegal!\n" + SelectOption +
+                             "q\nThe input is illegal!\n" + SelectOption + "6\n" + DistanceMenu + "3\n",
+                         s});
+    }
+    return cases;
+}
+
+class ChangeDialogueTest : public DialogueTest, public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(ChangeDialogueTest, WritesExactTranscript) {
+    const ChangeCase& c = GetParam();
+    const auto result = run(FirstPassInput + c.answers + "Y\n");
+    EXPECT_EQ(result.standardOutput, FirstPassTranscript + reviewScreen(Screen{}) + c.transcript +
+                                         reviewScreen(c.finalScreen) + "Y\n" + c.afterAccept);
+    EXPECT_EQ(result.exitStatus, c.exitStatus) << result.standardError;
+    EXPECT_EQ(readFile(dir.file("expr.txt")), NamedMatrix);
+    EXPECT_EQ(readFile(dir.file("err.txt")), NamedErrors);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOption, ChangeDialogueTest, ::testing::ValuesIn(changeCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DialogueTest, AcceptingAtOnceGivesTheDefaults) {
+    const auto result = run(FirstPassInput + "y\n");
+    EXPECT_EQ(result.standardOutput,
+              FirstPassTranscript + reviewScreen(Screen{}) + "y\n" + RunCompleted);
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.standardError, "");
+}
+
+TEST_F(DialogueTest, FirstPassRefusalsComeBeforeTheDefaults) {
+    dir.write("Expr.txt", NamedErrors);
+    const auto result = run(
+        "missing.txt\nexpr.txt\nY\nexpr.txt\nExpr.txt\nexpr.txt\n./Expr.txt\nout.txt\nY\n");
+    Screen s;
+    s.errorLine = "(1) The name of error file is      : Expr.txt";
+    EXPECT_EQ(result.standardOutput,
+              ExpressionPrompt + "Can not open the expression file!\n" + ExpressionPrompt +
+                  ErrorQuestion + "Y\n" + ErrorFilePrompt +
+                  "The error file cannot be same as expression file!\n" + ErrorFilePrompt +
+                  OutputPrompt + "The output file cannot be same as expression file!\n" +
+                  OutputPrompt + "The output file cannot be same as error file!\n" + OutputPrompt +
+                  reviewScreen(s) + "Y\n" + RunCompleted);
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(readFile(dir.file("expr.txt")), NamedMatrix);
+    EXPECT_EQ(readFile(dir.file("Expr.txt")), NamedErrors);
+}
+
+TEST_F(DialogueTest, ExistingOutputIsKeptUnlessReplaceIsConfirmed) {
+    dir.write("out.txt", "keep me\n");
+    const auto declined = run("expr.txt\nn\n0.1\nout.txt\nn\n");
+    EXPECT_EQ(declined.standardOutput, FirstPassTranscript + ReplaceQuestion + "n\n" + OutputPrompt);
+    EXPECT_EQ(declined.exitStatus, 1);
+    EXPECT_EQ(readFile(dir.file("out.txt")), "keep me\n");
+
+    const auto confirmed = run("expr.txt\nn\n0.1\nout.txt\ny\nY\n");
+    EXPECT_EQ(confirmed.standardOutput,
+              FirstPassTranscript + ReplaceQuestion + "y\n" + reviewScreen(Screen{}) + "Y\n" + RunCompleted);
+    EXPECT_EQ(readFile(dir.file("out.txt")).rfind("Here are the settings:\n", 0), 0u);
+}
+
+TEST_F(DialogueTest, OldErrorFileNameIsStillRefusedAfterSwitchingToAScale) {
+    const auto result = run("expr.txt\ny\nerr.txt\nout.txt\n1\nn\n0.2\n0\nerr.txt\nexpr2.txt\nY\n");
+    Screen withFile;
+    withFile.errorLine = "(1) The name of error file is      : err.txt";
+    Screen withScale;
+    withScale.errorLine = "(1) The Scale of Error is          : 0.2";
+    Screen final = withScale;
+    final.expression = "expr2.txt";
+    EXPECT_EQ(result.standardOutput,
+              ExpressionPrompt + ErrorQuestion + "y\n" + ErrorFilePrompt + OutputPrompt +
+                  reviewScreen(withFile) + "1\n" + ErrorQuestion + "n\n" + ScalePrompt +
+                  reviewScreen(withScale) + "0\n" + ExpressionPrompt +
+                  "The expression file cannot be same as error file!\n" + ExpressionPrompt +
+                  reviewScreen(final) + "Y\n" + RunCompleted);
+}
+
+TEST_F(DialogueTest, ChangedOutputLeavesThePreviousReportAsItWas) {
+    const auto result = run(FirstPassInput + "8\nout2.txt\nY\n");
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(readFile(dir.file("out.txt")), "");
+    EXPECT_NE(readFile(dir.file("out2.txt")).find("The name of output file is     : out2.txt\n"),
+              std::string::npos);
+}
+
+TEST_F(DialogueTest, LongNamesAreKeptWhole) {
+    const std::string longName = std::string(90, 'e') + ".txt";
+    const std::string longOutput = std::string(70, 'o') + ".txt";
+    dir.write(longName, NamedMatrix);
+    const auto result = run(longName + "\nn\n0.1\n" + longOutput + "\nY\n");
+    Screen s;
+    s.expression = longName;
+    s.output = longOutput;
+    EXPECT_EQ(result.standardOutput, FirstPassTranscript + reviewScreen(s) + "Y\n" + RunCompleted);
+    const std::string report = readFile(dir.file(longOutput));
+    EXPECT_NE(report.find("The name of expression file is : " + longName + "\n"), std::string::npos);
+    EXPECT_NE(report.find("The name of output file is     : " + longOutput + "\n"), std::string::npos);
+}
+
+// The input ends somewhere before the settings are accepted: one message on
+// standard error and exit status 1, without looping and without a run.
+class EndOfInputTest : public DialogueTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(EndOfInputTest, EndsTheDialogueWithOneMessage) {
+    const auto result = run(GetParam());
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.standardError, InputEnded);
+    EXPECT_EQ(result.standardOutput.find("Now program is running"), std::string::npos);
+    EXPECT_LT(result.standardOutput.size(), 8000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AtEveryKindOfQuestion, EndOfInputTest,
+    ::testing::Values("", "missing.txt\n", "expr.txt\n", "expr.txt\nn\n", "expr.txt\ny\n",
+                      "expr.txt\nn\n0\n", FirstPassInput, FirstPassInput + "N\n",
+                      FirstPassInput + "3\n", FirstPassInput + "4\ny\n", FirstPassInput + "4\ny\n1\n",
+                      FirstPassInput + "2\n8\n", FirstPassInput + "8\nout.txt\n"));
+
+}  // namespace
