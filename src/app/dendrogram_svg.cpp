@@ -163,7 +163,7 @@ double tickStep(double range) {
 }
 
 void appendAxis(std::string& out, const HeightAxis& axis, double y, bool labelsAbove) {
-    const double step = 2 * tickStep(axis.high / 2 - axis.low / 2);
+    const double step = tickStep(axis.high - axis.low);
     if (!std::isfinite(step) || step <= 0) return;
     const double decimals = std::clamp(-std::floor(std::log10(step)), 0.0, 12.0);
     const bool plain = step >= 1e-9 && step < 1e7;
