@@ -12,5 +12,23 @@ enum class Linkage { Average, Compact, Connected };
 // Exact, case-sensitive keyword match: "average", "compact", "connected".
 std::optional<Linkage> linkageFromKeyword(std::string_view keyword);
 
-// Fills the tree's merge pairs and heights (not its leaf order).
+// Fills the tree's merge pairs and heights (not its leaf order); the tree
+// is resized when it does not match the triangle's object count.
+//
+// Repeatedly joins the closest pair of active clusters, found through a
+// table of every cluster's nearest neighbour; slots stay ordered by their
+// lowest object number, ties go to the lowest slot, and a cluster whose
+// nearest neighbour was joined is rescanned. Linkages: "average" is the sum
+// of the pairwise distances (first cluster's members outer, second's inner,
+// ascending) divided by the first cluster's size, then by the second's;
+// "compact" the largest, "connected" the smallest pairwise distance, with
+// not-a-number distances skipped.
+//
+// Degenerate distances (not-a-number, infinite, at or beyond 1e100): a
+// cluster with no other cluster strictly below 1e100 has no nearest
+// neighbour and never joins while any cluster has one; when none has, the
+// clusters in slots 0 and 1 are joined and the step's height is their
+// actual linkage value. "compact" and "connected" of clusters whose
+// distances are all not-a-number are not-a-number. So every step joins two
+// distinct clusters; data with distances below 1e100 are not affected.
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage);

@@ -36,5 +36,16 @@ struct DistanceTriangle {
     }
 };
 
-// Fills every entry of the triangle from the rows of the matrix.
+// Fills every entry of the triangle from the rows of the matrix; the
+// triangle is resized when it does not match the matrix's row count.
+// Every sum runs over the columns in ascending order, starting from 0.
+// "binary" truncates each value toward zero into a 32-bit integer,
+// saturating at INT32_MIN / INT32_MAX outside that range and taking
+// not-a-number as 0; the difference of two truncated values is exact.
 void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric);
+
+// The 1-based numbers, ascending, of the rows that have at least one
+// distance that is not-a-number, infinite or at or beyond the +-1e100
+// sentinels of the clustering (e.g. rows of zero variance under
+// "correlation"). Such rows are clustered safely but not meaningfully.
+std::vector<int> rowsWithNonFiniteDistances(const DistanceTriangle& distances);

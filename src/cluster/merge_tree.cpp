@@ -1,1 +1,43 @@
 // Merge tree leaf order: see merge_tree.h.
+//
+// Each step's object sequence is the concatenation of its two sides'
+// sequences in an order fixed at that step, so the last step's sequence is
+// a depth-first walk of the tree that visits, at every step, the side that
+// goes first before the other. The walk needs no stored sequences.
+
+#include "cluster/merge_tree.h"
+
+#include <cstddef>
+#include <utility>
+
+void computeLeafOrder(MergeTree& tree) {
+    const int steps = tree.stepCount();
+    if (steps == 0) return;
+    auto sideHeight = [&](int member) { return member < 0 ? 0.0 : tree.height(member - 1); };
+
+    std::vector<int> pending{steps};  // members still to visit, the next one last
+    std::vector<int> order;
+    order.reserve(static_cast<std::size_t>(steps) + 1);
+    while (!pending.empty()) {
+        const int member = pending.back();
+        pending.pop_back();
+        if (member < 0) {
+            order.push_back(-member);
+            continue;
+        }
+        // Only members naming an earlier step (or the last step itself, the
+        // root) are followed, so a malformed tree cannot loop.
+        if (member < 1 || member > steps) continue;
+        int first = tree.mergeMember(member - 1, 0);
+        int second = tree.mergeMember(member - 1, 1);
+        if (first >= member || second >= member) continue;
+        if (first < 0 && second < 0) {
+            if (-first > -second) std::swap(first, second);
+        } else if (sideHeight(first) > sideHeight(second)) {
+            std::swap(first, second);
+        }
+        pending.push_back(second);
+        pending.push_back(first);
+    }
+    tree.leafOrder = std::move(order);
+}

@@ -1,0 +1,151 @@
+// Tree texts in the "S_Plus" and "New_Hampshire" notations: see tree_writer.h.
+
+#include "cluster/tree_writer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::size_t at(int i) { return static_cast<std::size_t>(i); }
+
+void appendFormatted(std::string& out, const char* format, int value) {
+    char buffer[64];
+    const int length = std::snprintf(buffer, sizeof buffer, format, value);
+    out.append(buffer, static_cast<std::size_t>(length));
+}
+
+// Not-a-number and the infinities get the same spelling on every platform
+// (the C library may write "-nan" for a not-a-number with its sign bit set).
+const char* nonFiniteText(double value) {
+    if (std::isnan(value)) return "nan";
+    return value > 0 ? "inf" : "-inf";
+}
+
+// Removes the zeros at the end of the fraction digits that start after the
+// point at position point and end before position end; the point stays.
+void removeTrailingZeros(std::string& text, std::size_t point, std::size_t end) {
+    std::size_t last = end;
+    while (last > point + 1 && text[last - 1] == '0') --last;
+    text.erase(last, end - last);
+}
+
+void appendLeafLabel(std::string& out, int object, const NameTable& rowNames, bool hasRowNames) {
+    if (hasRowNames && object >= 1 && at(object) <= rowNames.size())
+        out += rowNames[at(object - 1)];
+    else
+        out += std::to_string(object);
+}
+
+void writeSPlus(std::string& out, const MergeTree& tree) {
+    const int steps = tree.stepCount();
+    appendFormatted(out, "The number of nodes is : %6d\n", steps);
+    out += "The nodes of the tree are :\n";
+    for (int s = 0; s < steps; ++s) {
+        appendFormatted(out, "\t2\t%6d", tree.mergeMember(s, 0));
+        appendFormatted(out, "\t%6d\n", tree.mergeMember(s, 1));
+    }
+    out += "The heights of the tree nodes are :\n";
+    for (int s = 0; s < steps; ++s) {
+        char buffer[400];  // "%10.6f" of the largest double needs 316 characters
+        const double h = tree.height(s);
+        const int length = std::isfinite(h) ? std::snprintf(buffer, sizeof buffer, "%10.6f\n", h)
+                                            : std::snprintf(buffer, sizeof buffer, "%10s\n", nonFiniteText(h));
+        out.append(buffer, static_cast<std::size_t>(length));
+    }
+    out += "The order of objects in the tree is :\n";
+    for (int object : tree.leafOrder) appendFormatted(out, "%6d\n", object);
+}
+
+// The nested line is produced by one depth-first walk that writes every
+// step's text where it belongs, instead of building and copying one text
+// per step; the result is the same text.
+void writeNewHampshire(std::string& out, const MergeTree& tree, const NameTable& rowNames, bool hasRowNames) {
+    const int steps = tree.stepCount();
+    if (steps == 0) {
+        // A single object: its label as a one-leaf tree.
+        if (tree.objectCount == 1) appendLeafLabel(out, 1, rowNames, hasRowNames);
+        out += ";\n";
+        return;
+    }
+    // Work items: a member to write, or (as Close) the end of a step's text.
+    struct Item {
+        int member;
+        bool close;
+    };
+    std::vector<Item> pending{{steps, false}};
+    while (!pending.empty()) {
+        const Item item = pending.back();
+        pending.pop_back();
+        if (item.close) {
+            out += "):";
+            out += formatValueText(tree.height(item.member - 1));
+            continue;
+        }
+        if (item.member == 0) {  // the comma between the two members of a step
+            out += ',';
+            continue;
+        }
+        if (item.member < 0) {
+            appendLeafLabel(out, -item.member, rowNames, hasRowNames);
+            continue;
+        }
+        if (item.member > steps) continue;
+        const int first = tree.mergeMember(item.member - 1, 0);
+        const int second = tree.mergeMember(item.member - 1, 1);
+        out += '(';
+        pending.push_back({item.member, true});
+        // Members naming this step or a later one would make the walk
+        // endless; they are written as empty texts.
+        pending.push_back({second < item.member ? second : steps + 1, false});
+        pending.push_back({0, false});
+        pending.push_back({first < item.member ? first : steps + 1, false});
+    }
+    out += ";\n";
+}
+
+}  // namespace
+
+std::optional<TreeNotation> treeNotationFromKeyword(std::string_view keyword) {
+    if (keyword == "S_Plus") return TreeNotation::SPlus;
+    if (keyword == "New_Hampshire") return TreeNotation::NewHampshire;
+    return std::nullopt;
+}
+
+std::string formatValueText(double value) {
+    if (!std::isfinite(value)) return nonFiniteText(value);
+    // The notation is chosen on the value before rounding: fixed notation
+    // for a decimal exponent e of -1 to 5, that is 0.1 <= |value| < 1e6
+    // (0.1 as a double is the smallest double not below one tenth), and
+    // for zero. Each threshold below is exact.
+    const double magnitude = std::fabs(value);
+    char buffer[64];
+    std::string text;
+    if (magnitude == 0.0 || (magnitude >= 0.1 && magnitude < 1e6)) {
+        int e = -1;
+        for (double power = 1.0; e < 5 && magnitude >= power; power *= 10.0) ++e;
+        const int length = std::snprintf(buffer, sizeof buffer, "%.*f", 5 - e, value);
+        text.assign(buffer, static_cast<std::size_t>(length));
+        const std::size_t point = text.find('.');
+        if (point != std::string::npos) removeTrailingZeros(text, point, text.size());
+        return text;
+    }
+    const int length = std::snprintf(buffer, sizeof buffer, "%.5e", value);
+    text.assign(buffer, static_cast<std::size_t>(length));
+    const std::size_t letter = text.find('e');
+    // At least three exponent digits: the sign is at letter + 1.
+    const std::size_t digits = text.size() - (letter + 2);
+    if (digits < 3) text.insert(letter + 2, 3 - digits, '0');
+    removeTrailingZeros(text, text.find('.'), letter);
+    return text;
+}
+
+void writeMergeTree(std::string& out, const MergeTree& tree, TreeNotation notation, const NameTable& rowNames,
+                    bool hasRowNames) {
+    switch (notation) {
+    case TreeNotation::SPlus: writeSPlus(out, tree); break;
+    case TreeNotation::NewHampshire: writeNewHampshire(out, tree, rowNames, hasRowNames); break;
+    }
+}

@@ -1,0 +1,176 @@
+#include "cluster/clustering.h"
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "cluster/cluster_test_support.h"
+#include "reference/literal_clustering.h"
+
+using cluster_testing::bitsOf;
+using cluster_testing::isWellFormed;
+using cluster_testing::matrixOf;
+
+namespace {
+
+constexpr DistanceMetric AllMetrics[] = {DistanceMetric::Correlation, DistanceMetric::Euclidean,
+                                         DistanceMetric::Maximum, DistanceMetric::Manhattan,
+                                         DistanceMetric::Binary};
+constexpr Linkage AllLinkages[] = {Linkage::Average, Linkage::Compact, Linkage::Connected};
+
+MergeTree clustered(const DataMatrix& m, DistanceMetric metric, Linkage linkage) {
+    DistanceTriangle d;
+    computeDistances(d, m, metric);
+    MergeTree tree(m.rowCount);
+    clusterObjects(tree, d, linkage);
+    return tree;
+}
+
+// Pairs and heights bit for bit.
+::testing::AssertionResult sameTree(const MergeTree& a, const MergeTree& b) {
+    if (a.stepCount() != b.stepCount()) return ::testing::AssertionFailure() << "step counts differ";
+    for (int s = 0; s < a.stepCount(); ++s) {
+        if (a.mergeMember(s, 0) != b.mergeMember(s, 0) || a.mergeMember(s, 1) != b.mergeMember(s, 1) ||
+            bitsOf(a.height(s)) != bitsOf(b.height(s)))
+            return ::testing::AssertionFailure()
+                   << "step " << s + 1 << ": (" << a.mergeMember(s, 0) << ", " << a.mergeMember(s, 1) << ") at "
+                   << a.height(s) << " against (" << b.mergeMember(s, 0) << ", " << b.mergeMember(s, 1) << ") at "
+                   << b.height(s);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+TEST(Clustering, KeywordsAreExactAndCaseSensitive) {
+    EXPECT_EQ(linkageFromKeyword("average"), Linkage::Average);
+    EXPECT_EQ(linkageFromKeyword("compact"), Linkage::Compact);
+    EXPECT_EQ(linkageFromKeyword("connected"), Linkage::Connected);
+    for (const char* wrong : {"Average", "single", "", "compact\n"}) EXPECT_FALSE(linkageFromKeyword(wrong)) << wrong;
+}
+
+struct FiveObjectCase {
+    Linkage linkage;
+    std::vector<double> heights;
+};
+
+class FiveObjects : public ::testing::TestWithParam<FiveObjectCase> {};
+
+TEST_P(FiveObjects, GiveTheDocumentedPairsAndHeights) {
+    const MergeTree tree = clustered(matrixOf({{0}, {1}, {3}, {7}, {8}}), DistanceMetric::Euclidean, GetParam().linkage);
+    const std::vector<MergePair> expected{{-1, -2}, {-4, -5}, {1, -3}, {3, 2}};
+    ASSERT_EQ(tree.stepCount(), 4);
+    for (int s = 0; s < 4; ++s) {
+        EXPECT_EQ(tree.mergeMember(s, 0), expected[static_cast<std::size_t>(s)].member0) << s;
+        EXPECT_EQ(tree.mergeMember(s, 1), expected[static_cast<std::size_t>(s)].member1) << s;
+        EXPECT_EQ(tree.height(s), GetParam().heights[static_cast<std::size_t>(s)]) << s;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Linkages, FiveObjects,
+                         ::testing::Values(FiveObjectCase{Linkage::Average, {1, 1, 2.5, 37.0 / 6.0}},
+                                           FiveObjectCase{Linkage::Compact, {1, 1, 3, 8}},
+                                           FiveObjectCase{Linkage::Connected, {1, 1, 2, 4}}));
+
+TEST(Clustering, OneAndTwoObjects) {
+    for (Linkage linkage : AllLinkages) {
+        EXPECT_EQ(clustered(matrixOf({{4}}), DistanceMetric::Euclidean, linkage).stepCount(), 0);
+        const MergeTree two = clustered(matrixOf({{4}, {1.5}}), DistanceMetric::Euclidean, linkage);
+        ASSERT_EQ(two.stepCount(), 1);
+        EXPECT_EQ(two.mergeMember(0, 0), -1);
+        EXPECT_EQ(two.mergeMember(0, 1), -2);
+        EXPECT_EQ(two.height(0), 2.5);
+    }
+}
+
+TEST(Clustering, ResizesAMismatchedTree) {
+    DistanceTriangle d;
+    computeDistances(d, matrixOf({{0}, {1}, {3}}), DistanceMetric::Euclidean);
+    MergeTree tree(7);
+    clusterObjects(tree, d, Linkage::Average);
+    EXPECT_EQ(tree.objectCount, 3);
+    EXPECT_TRUE(isWellFormed(tree));
+}
+
+// Rows of zero variance make their correlation distances not-a-number. Every
+// step must still join two distinct clusters, the clusters with proper
+// distances join first, and the last join carries the actual value.
+TEST(Clustering, ConstantRowsJoinLastAndNeverWithThemselves) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const DataMatrix m = matrixOf({{5, 5, 5}, {1, 2, 3}, {1, 2, 4}, {3, 1, 2}, {7, 7, 7}});
+    for (Linkage linkage : AllLinkages) {
+        const MergeTree tree = clustered(m, DistanceMetric::Correlation, linkage);
+        EXPECT_TRUE(isWellFormed(tree));
+        for (int s = 0; s < 2; ++s) EXPECT_TRUE(std::isfinite(tree.height(s))) << s;
+        // The last two steps bring in the two constant rows.
+        EXPECT_TRUE(std::isnan(tree.height(2)));
+        EXPECT_TRUE(std::isnan(tree.height(3)));
+        EXPECT_EQ(tree.mergeMember(3, 0), 3);
+    }
+    // Only not-a-number distances at all.
+    DistanceTriangle d(4);
+    for (double& e : d.entries) e = nan;
+    for (Linkage linkage : AllLinkages) {
+        MergeTree tree(4);
+        clusterObjects(tree, d, linkage);
+        EXPECT_TRUE(isWellFormed(tree));
+        EXPECT_EQ(tree.mergeMember(0, 0), -1);
+        EXPECT_EQ(tree.mergeMember(0, 1), -2);
+        for (int s = 0; s < 3; ++s) EXPECT_TRUE(std::isnan(tree.height(s)));
+    }
+}
+
+TEST(Clustering, InfiniteAndHugeDistancesKeepTheTreeWellFormed) {
+    const double inf = std::numeric_limits<double>::infinity();
+    DistanceTriangle d(5);
+    const std::vector<double> values{inf, 1, 2e100, 3, -inf, 1e100, 2, inf, 5, 1e300};
+    d.entries = values;
+    for (Linkage linkage : AllLinkages) {
+        MergeTree tree(5), slow(5);
+        clusterObjects(tree, d, linkage);
+        literal::clusterObjects(slow, d, linkage);
+        EXPECT_TRUE(isWellFormed(tree));
+        EXPECT_TRUE(sameTree(tree, slow));
+    }
+}
+
+// The product's clustering against the literal transcription: many random
+// small matrices full of ties (small integers, repeated and constant rows),
+// every metric and linkage, pairs and heights bit for bit.
+TEST(Clustering, MatchesTheLiteralAlgorithmOnTiedData) {
+    std::mt19937 random(2024);
+    int trees = 0;
+    for (int trial = 0; trial < 120; ++trial) {
+        const int n = 2 + static_cast<int>(random() % 29);
+        const int q = 1 + static_cast<int>(random() % 4);
+        const DataMatrix m = cluster_testing::tiedMatrix(random, n, q, trial % 3 != 0);
+        for (DistanceMetric metric : AllMetrics) {
+            DistanceTriangle d;
+            computeDistances(d, m, metric);
+            for (Linkage linkage : AllLinkages) {
+                MergeTree fast(n), slow(n);
+                clusterObjects(fast, d, linkage);
+                literal::clusterObjects(slow, d, linkage);
+                ASSERT_TRUE(isWellFormed(fast)) << "trial " << trial;
+                ASSERT_TRUE(sameTree(fast, slow)) << "trial " << trial << " metric " << static_cast<int>(metric)
+                                                  << " linkage " << static_cast<int>(linkage);
+                ++trees;
+            }
+        }
+    }
+    EXPECT_EQ(trees, 120 * 15);
+}
+
+// Heights never decrease under "compact" and "connected" with ordinary data.
+TEST(Clustering, HeightsNeverDecreaseForCompactAndConnected) {
+    std::mt19937 random(99);
+    std::normal_distribution<double> normal;
+    DataMatrix m = allocateMatrix(60, 5);
+    for (double& v : m.values) v = normal(random);
+    for (Linkage linkage : {Linkage::Compact, Linkage::Connected}) {
+        const MergeTree tree = clustered(m, DistanceMetric::Euclidean, linkage);
+        for (int s = 1; s < tree.stepCount(); ++s) EXPECT_LE(tree.height(s - 1), tree.height(s));
+    }
+}
