@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,29 @@ TEST(ConsensusWriter, DeepChainNestsEveryLevel) {
     }
     EXPECT_EQ(written(clustersOf(6, clusters, values), TreeNotation::NewHampshire),
               "(6,(5,(4,(3,(1,2):0.75):0.75):0.75):0.75):1.;\n");
+}
+
+TEST(ConsensusWriter, LongChainIsWrittenWithoutDeepRecursion) {
+    // 3,000 nested clusters {1,2}, {1,2,3}, ...: one node per level.
+    const int n = 3000;
+    std::vector<std::vector<int>> clusters;
+    std::vector<double> values;
+    std::vector<int> members{1};
+    for (int size = 2; size <= n; ++size) {
+        members.push_back(size);
+        clusters.push_back(members);
+        values.push_back(1.0);
+    }
+    ClusterList list = clustersOf(n, clusters, values);
+    std::string out;
+    writeConsensusTree(out, list, TreeNotation::NewHampshire, {}, false);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '('), n - 1);
+    EXPECT_EQ(out.substr(0, 12), "(3000,(2999,");
+    EXPECT_NE(out.find(",(3,(1,2):1.):1.):1.):1."), std::string::npos);
+    const std::string end = "):1.):1.;\n";
+    EXPECT_EQ(out.substr(out.size() - end.size()), end);
+    EXPECT_EQ(list.scratch.front(), 2);
+    EXPECT_EQ(list.scratch.back(), n);
 }
 
 TEST(ConsensusWriter, OneObjectHasNoRoot) {
