@@ -64,10 +64,6 @@ TEST(SupportValues, SameSetsInOtherStepsAndSidesMatch) {
     EXPECT_EQ(support, (std::vector<double>{1.0, 1.0, 1.0}));
 }
 
-TEST(SupportValues, OneObjectHasNoSteps) {
-    EXPECT_TRUE(computeSupportValues(summarizeTree(MergeTree(1)), summaries({MergeTree(1)})).empty());
-}
-
 struct MajorityCase {
     const char* name;
     std::vector<MergeTree> trees;
@@ -111,12 +107,6 @@ TEST(ConsensusClusters, SortedBySizeWithTheRootLast) {
     EXPECT_EQ(selection(consensus), (std::vector<Selected>{{{1, 2}, 2 * 1.0 / 3},
                                                            {{3, 1, 2}, 2 * 1.0 / 3},
                                                            {{1, 2, 3, 4}, 1.0}}));
-}
-
-TEST(ConsensusClusters, OneObjectGivesNoClusters) {
-    const ClusterList consensus = buildConsensusClusters(summaries({MergeTree(1), MergeTree(1)}), 1);
-    EXPECT_EQ(consensus.count(), 0);
-    EXPECT_EQ(consensus.memberCounts, std::vector<int>{0});
 }
 
 TEST(ClusterKeys, SumOfMemberKeysWhateverTheMergeOrder) {
