@@ -18,6 +18,13 @@ struct RunSettings {
     char distanceMethod = '2';     // '1'..'5'
     char clusteringMethod = '1';   // '1'..'3'
     char outputFormat = '2';       // '1' S_Plus, '2' New_Hampshire
+
+    // Not asked by the dialogue; they change how the run works or what it
+    // writes besides the report, never the report itself.
+    int threadCount = 0;               // 0: NOISECLUST_THREADS, else the hardware's
+    std::string svgFileName;           // picture of the trees, when not empty
+    double highlight = 0.95;           // clusters at or above this confidence are boxed
+    std::string clusterTableFileName;  // TSV of the first tree's clusters, when not empty
 };
 
 // The texts shown on the review screen and written into the report.

@@ -1,4 +1,226 @@
 #include "app/stages.h"
 
-// Placeholder until the stages exist: the report ends after its header.
-int runStages(const RunSettings&, const SettingsTexts&, RunInputs&, ReportFile&) { return 0; }
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/run_progress.h"
+#include "cluster/clustering.h"
+#include "cluster/distance_triangle.h"
+#include "cluster/merge_tree.h"
+#include "cluster/tree_writer.h"
+#include "consensus/consensus_stage.h"
+#include "consensus/sample_clusters.h"
+#include "data/preprocess.h"
+#include "resample/perturbation.h"
+#include "resample/random_stream.h"
+
+namespace {
+
+// The methods the keyword texts select, resolved once before any value changes.
+struct RunMethods {
+    DistanceMetric metric{};
+    Linkage linkage{};
+    std::optional<TreeNotation> notation;  // another keyword writes no tree text
+    std::optional<PreprocessChoice> preprocessing;
+};
+
+// Resolves the keywords; writes the run's fixed failure message and returns
+// nothing when one is unknown.
+std::optional<RunMethods> resolveMethods(const RunSettings& settings, const SettingsTexts& texts) {
+    RunMethods methods;
+    if (settings.preprocess == '1') {
+        methods.preprocessing =
+            preprocessChoiceFromKeywords(texts.preprocessMethodText, texts.directionText);
+        if (!methods.preprocessing) {
+            std::cout << "input parameter error\n" << std::flush;
+            return std::nullopt;
+        }
+    }
+    const auto metric = distanceMetricFromKeyword(texts.distanceText);
+    if (!metric) {
+        std::cout << "The method of computing distance is not defined!\n" << std::flush;
+        return std::nullopt;
+    }
+    const auto linkage = linkageFromKeyword(texts.clusteringText);
+    if (!linkage) {
+        std::cout << "The method of constructing tree is not defined!\n" << std::flush;
+        return std::nullopt;
+    }
+    methods.metric = *metric;
+    methods.linkage = *linkage;
+    methods.notation = treeNotationFromKeyword(texts.outputFormatText);
+    return methods;
+}
+
+// Non-finite values and distances are not errors, but a careful user wants to
+// know about them: the run collects where they first arose and warns once.
+struct NonFiniteLog {
+    long long valueCount = 0;
+    int firstValuePass = -1;  // 0 = the data as read
+    int firstValueRow = -1;   // 0-based
+    std::set<int> rowsWithNonFiniteDistances;  // 0-based
+
+    void noteValues(const NonFiniteSummary& summary, int pass) {
+        if (summary.count == 0) return;
+        if (valueCount == 0) {
+            firstValuePass = pass;
+            firstValueRow = summary.firstRow;
+        }
+        valueCount += summary.count;
+    }
+    void writeWarnings() const {
+        if (valueCount > 0) {
+            std::cerr << "noiseclust: warning: " << valueCount
+                      << " value(s) became infinite or not a number after preprocessing or "
+                         "resampling, first ";
+            if (firstValuePass == 0) std::cerr << "in the data as read";
+            else std::cerr << "in resampled data set " << firstValuePass;
+            std::cerr << ", row " << firstValueRow + 1 << "\n";
+        }
+        if (!rowsWithNonFiniteDistances.empty()) {
+            std::cerr << "noiseclust: warning: infinite or undefined distances involve row(s) ";
+            int listed = 0;
+            for (int row : rowsWithNonFiniteDistances) {
+                if (listed == 20) {
+                    std::cerr << " and " << rowsWithNonFiniteDistances.size() - 20 << " more";
+                    break;
+                }
+                std::cerr << (listed ? ", " : "") << row + 1;
+                ++listed;
+            }
+            std::cerr << "; the trees were still built, with those distances as heights\n";
+        }
+    }
+};
+
+// One resampled data set on its way through a worker.
+struct SamplePass {
+    DataMatrix data;
+    NonFiniteSummary nonFiniteValues;
+    std::string block;  // caption, tree text and separator
+    SampleClusters clusters;
+    std::vector<int> rowsWithNonFiniteDistances;
+};
+
+// Per-thread clustering state, reused from pass to pass.
+struct Worker {
+    DistanceTriangle distances;
+    MergeTree tree;
+    explicit Worker(int n) : distances(n), tree(n) {}
+};
+
+void clusterAndWrite(Worker& worker, const DataMatrix& data, const RunMethods& methods,
+                     const RunInputs& inputs, std::string& block, std::vector<int>& nonFiniteRows) {
+    computeDistances(worker.distances, data, methods.metric);
+    clusterObjects(worker.tree, worker.distances, methods.linkage);
+    computeLeafOrder(worker.tree);
+    nonFiniteRows = rowsWithNonFiniteDistances(worker.distances);
+    if (methods.notation)
+        writeMergeTree(block, worker.tree, *methods.notation, inputs.rowNames, inputs.hasRowNames);
+}
+
+int threadCountFor(const RunSettings& settings) {
+    int threads = settings.threadCount;
+    if (threads <= 0) {
+        if (const char* env = std::getenv("NOISECLUST_THREADS")) threads = std::atoi(env);
+    }
+    if (threads <= 0) threads = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(threads, 1, 256);
+}
+
+}  // namespace
+
+int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs& inputs,
+              ReportFile& report) {
+    const auto methods = resolveMethods(settings, texts);
+    if (!methods) return 1;
+    const int n = inputs.rawMatrix.rowCount;
+    RandomStream stream;
+    NonFiniteLog nonFinite;
+
+    // First tree: the data as read, preprocessed when chosen.
+    if (methods->preprocessing) {
+        preprocessMatrix(inputs.workingMatrix, methods->preprocessing->method,
+                         methods->preprocessing->direction, stream);
+        nonFinite.noteValues(summarizeNonFinite(inputs.workingMatrix), 0);
+    }
+    Worker mainWorker(n);
+    std::string block = "The original tree with distance is:\n";
+    std::vector<int> rows;
+    clusterAndWrite(mainWorker, inputs.workingMatrix, *methods, inputs, block, rows);
+    nonFinite.rowsWithNonFiniteDistances.insert(rows.begin(), rows.end());
+    block += "\n\n";
+    report.write(block);
+    MergeTree firstTree = mainWorker.tree;
+    const SampleClusters firstTreeClusters = summarizeTree(firstTree);
+
+    // Resampled data sets. The random stream is one sequence, so the main
+    // thread draws each batch's data sets in pass order; the workers then
+    // cluster them side by side and the blocks are written in pass order.
+    const int sampleSize = settings.sampleSize;
+    const int threads = threadCountFor(settings);
+    const int batchSize = std::max(1, threads * 4);
+    std::vector<SampleClusters> samples;
+    samples.reserve(static_cast<std::size_t>(sampleSize));
+    std::vector<Worker> workers;
+    workers.reserve(static_cast<std::size_t>(threads));
+    for (int t = 0; t < threads; ++t) workers.emplace_back(n);
+    std::vector<SamplePass> batch(static_cast<std::size_t>(std::min(batchSize, sampleSize)));
+    RunProgress progress(sampleSize);
+
+    for (int first = 0; first < sampleSize && !report.failed(); first += batchSize) {
+        const int count = std::min(batchSize, sampleSize - first);
+        for (int b = 0; b < count; ++b) {
+            SamplePass& pass = batch[static_cast<std::size_t>(b)];
+            if (inputs.hasErrorMatrix)
+                perturbByErrorMatrix(stream, inputs.rawMatrix, pass.data, inputs.errorMatrix);
+            else
+                perturbByScale(stream, inputs.rawMatrix, pass.data, settings.scaleOfError);
+            if (methods->preprocessing)
+                preprocessMatrix(pass.data, methods->preprocessing->method,
+                                 methods->preprocessing->direction, stream);
+            pass.nonFiniteValues = summarizeNonFinite(pass.data);
+            pass.block = "The " + std::to_string(first + b + 1) + " sample tree with distance is:\n";
+        }
+        auto work = [&](int t) {
+            for (int b = t; b < count; b += threads) {
+                SamplePass& pass = batch[static_cast<std::size_t>(b)];
+                Worker& worker = workers[static_cast<std::size_t>(t)];
+                clusterAndWrite(worker, pass.data, *methods, inputs, pass.block,
+                                pass.rowsWithNonFiniteDistances);
+                pass.block += "\n\n";
+                pass.clusters = summarizeTree(worker.tree);
+            }
+        };
+        const int used = std::min(threads, count);
+        std::vector<std::thread> helpers;
+        for (int t = 1; t < used; ++t) helpers.emplace_back(work, t);
+        work(0);
+        for (auto& h : helpers) h.join();
+        for (int b = 0; b < count; ++b) {
+            SamplePass& pass = batch[static_cast<std::size_t>(b)];
+            report.write(pass.block);
+            nonFinite.noteValues(pass.nonFiniteValues, first + b + 1);
+            nonFinite.rowsWithNonFiniteDistances.insert(pass.rowsWithNonFiniteDistances.begin(),
+                                                        pass.rowsWithNonFiniteDistances.end());
+            samples.push_back(std::move(pass.clusters));
+        }
+        progress.update(first + count);
+    }
+    progress.finish();
+    if (report.failed()) return 0;  // the frame reports the write failure
+
+    std::string consensusText;
+    if (methods->notation)
+        writeConsensusStage(consensusText, firstTree, firstTreeClusters, samples, *methods->notation,
+                            inputs.rowNames, inputs.hasRowNames);
+    report.write(consensusText);
+    nonFinite.writeWarnings();
+    return 0;
+}
