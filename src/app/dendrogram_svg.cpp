@@ -195,12 +195,12 @@ void appendAxis(std::string& out, const HeightAxis& axis, double y, bool labelsA
 // ---- consensus tree layout ------------------------------------------------
 
 struct ConsensusLayout {
-    std::string problem;             // empty when the tree can be drawn
-    std::vector<int> order;          // object numbers top to bottom
-    std::vector<int> position;       // object number -> row
-    std::vector<int> parent;         // per cluster slot; -1 for the root
-    std::vector<int> objectParent;   // object number -> smallest cluster holding it
-    std::vector<int> depth;          // per cluster slot; the root is 0
+    std::string problem;            // empty when the tree can be drawn
+    std::vector<int> order;         // object numbers top to bottom
+    std::vector<int> position;      // object number -> row
+    std::vector<int> parent;        // per cluster slot; -1 for the root
+    std::vector<int> objectParent;  // object number -> smallest cluster holding it
+    std::vector<int> depth;         // per cluster slot; the root is 0
     int maxDepth = 0;
 };
 
@@ -235,13 +235,14 @@ ConsensusLayout layoutConsensus(const ClusterList& list, int n) {
         return layout;
     }
     const Index count = static_cast<Index>(n);
-    layout.order.assign(list.scratch.begin(),
-                        list.scratch.begin() + static_cast<std::ptrdiff_t>(std::min(count, list.scratch.size())));
+    layout.order.assign(
+        list.scratch.begin(),
+        list.scratch.begin() + static_cast<std::ptrdiff_t>(std::min(count, list.scratch.size())));
     if (!isPermutation(layout.order, n, layout.position)) {
         // Not written yet: the root's members, read from the end, give the same order.
         const std::vector<int>& root = list.members[slots - 1];
-        layout.order.assign(root.begin(),
-                            root.begin() + static_cast<std::ptrdiff_t>(std::min(count, root.size())));
+        layout.order.assign(
+            root.begin(), root.begin() + static_cast<std::ptrdiff_t>(std::min(count, root.size())));
         std::reverse(layout.order.begin(), layout.order.end());
         if (!isPermutation(layout.order, n, layout.position)) {
             layout.problem = "The consensus clusters hold no usable object order.";
@@ -288,8 +289,8 @@ ConsensusLayout layoutConsensus(const ClusterList& list, int n) {
             }
         }
         if (layout.parent[static_cast<Index>(i)] < 0) {
-            layout.problem = "Consensus cluster " + std::to_string(i + 1) +
-                             " is not nested in a larger one.";
+            layout.problem =
+                "Consensus cluster " + std::to_string(i + 1) + " is not nested in a larger one.";
             return layout;
         }
     }
@@ -309,8 +310,12 @@ ConsensusLayout layoutConsensus(const ClusterList& list, int n) {
     return layout;
 }
 
-double rowCentre(int row) { return HeaderHeight + (row + 0.5) * RowPitch; }
-double baselineOf(int row) { return rowCentre(row) + 4; }
+double rowCentre(int row) {
+    return HeaderHeight + (row + 0.5) * RowPitch;
+}
+double baselineOf(int row) {
+    return rowCentre(row) + 4;
+}
 
 int widestLabel(const std::vector<int>& order, const NameTable& names, bool hasRowNames) {
     int widest = 1;
@@ -339,12 +344,23 @@ void appendXmlText(std::string& out, const std::string& text) {
             continue;
         }
         switch (text[i]) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            default: out.append(text, i, length);
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            default:
+                out.append(text, i, length);
         }
         i += length;
     }
@@ -416,16 +432,17 @@ void writeDendrogramSvg(std::string& out, const DendrogramInput& input) {
         std::max(panel1End, treeLeft + static_cast<double>(line2a.size()) * CharWidth) + PanelGap;
     const double cladoRight = cladoLeft + CladogramWidth;
     const double labelX2 = cladoRight + LabelGap;
-    double width = drawConsensus
-                       ? labelX2 + widestLabel(consensus.order, input.rowNames, input.hasRowNames) *
-                                       CharWidth
-                       : panel1End;
+    double width =
+        drawConsensus
+            ? labelX2 + widestLabel(consensus.order, input.rowNames, input.hasRowNames) * CharWidth
+            : panel1End;
     width = std::max(width, cladoLeft + static_cast<double>(title2.size()) * CharWidth);
     for (const std::string& note : notes)
         width = std::max(width, Margin + displayLength(note) * CharWidth);
     width = std::ceil(width + Margin);
     const double bodyBottom = HeaderHeight + n * RowPitch;
-    const double height = std::ceil(bodyBottom + 56 + static_cast<double>(notes.size()) * NoteSpacing + Margin);
+    const double height =
+        std::ceil(bodyBottom + 56 + static_cast<double>(notes.size()) * NoteSpacing + Margin);
 
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n";
     out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"";
@@ -466,7 +483,8 @@ void writeDendrogramSvg(std::string& out, const DendrogramInput& input) {
     for (Index s = 0; s < steps; ++s) {
         nodeX[s] = axis.x(drawnHeight[s]);
         nodeY[s] = (memberY(tree.mergeMember(static_cast<int>(s), 0)) +
-                    memberY(tree.mergeMember(static_cast<int>(s), 1))) / 2;
+                    memberY(tree.mergeMember(static_cast<int>(s), 1))) /
+                   2;
     }
     const auto confidence = [&](Index s) {
         return s < input.confidences.size() ? input.confidences[s] : std::nan("");
@@ -483,7 +501,8 @@ void writeDendrogramSvg(std::string& out, const DendrogramInput& input) {
             appendAttribute(out, "x", x);
             appendAttribute(out, "y", HeaderHeight + layout.spanBegin[s] * RowPitch + 1);
             appendAttribute(out, "width", panel1End + 3 - x);
-            appendAttribute(out, "height", (layout.spanEnd[s] - layout.spanBegin[s]) * RowPitch - 2);
+            appendAttribute(out, "height",
+                            (layout.spanEnd[s] - layout.spanBegin[s]) * RowPitch - 2);
             out += "/>\n";
         }
         out += "</g>\n";
@@ -527,7 +546,8 @@ void writeDendrogramSvg(std::string& out, const DendrogramInput& input) {
         for (Index i = 0; i < m; ++i) x[i] = cladoLeft + consensus.depth[i] * levelWidth;
         std::string cladogram;
         for (int object = 1; object <= n; ++object) {
-            const Index parent = static_cast<Index>(consensus.objectParent[static_cast<Index>(object)]);
+            const Index parent =
+                static_cast<Index>(consensus.objectParent[static_cast<Index>(object)]);
             const double rowY = rowCentre(consensus.position[static_cast<Index>(object)]);
             top[parent] = std::min(top[parent], rowY);
             bottom[parent] = std::max(bottom[parent], rowY);
@@ -550,7 +570,8 @@ void writeDendrogramSvg(std::string& out, const DendrogramInput& input) {
         out += "<g font-size=\"9\" fill=\"";
         out += ValueColour;
         out += "\" text-anchor=\"end\">\n";
-        for (Index i = 0; i < m; ++i) appendText(out, x[i] - 2, y[i] - 2, valueText(list.values[i]));
+        for (Index i = 0; i < m; ++i)
+            appendText(out, x[i] - 2, y[i] - 2, valueText(list.values[i]));
         out += "</g>\n";
     }
 

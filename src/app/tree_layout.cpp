@@ -100,7 +100,8 @@ TreeLayout layoutMergeTree(const MergeTree& tree) {
     bool permutation = tree.leafOrder.size() == n;
     for (Index i = 0; permutation && i < n; ++i) {
         const int object = tree.leafOrder[i];
-        if (object < 1 || static_cast<Index>(object) > n || position[static_cast<Index>(object)] >= 0)
+        if (object < 1 || static_cast<Index>(object) > n ||
+            position[static_cast<Index>(object)] >= 0)
             permutation = false;
         else
             position[static_cast<Index>(object)] = static_cast<int>(i);

@@ -12,11 +12,12 @@
 #include "data/name_table.h"
 
 struct TreeLayout {
-    std::string problem;           // empty when the tree record could be laid out
-    bool usesLeafOrder = false;    // false: the tree's leaf order was unusable, the merge order is shown
-    std::vector<int> order;        // object numbers (1-based) in display order
-    std::vector<int> spanBegin;    // per step position: index into order of its first object
-    std::vector<int> spanEnd;      // per step position: one past its last object
+    std::string problem;  // empty when the tree record could be laid out
+    bool usesLeafOrder =
+        false;               // false: the tree's leaf order was unusable, the merge order is shown
+    std::vector<int> order;  // object numbers (1-based) in display order
+    std::vector<int> spanBegin;  // per step position: index into order of its first object
+    std::vector<int> spanEnd;    // per step position: one past its last object
 };
 
 // Checks the merge pairs (every member names an object or an earlier step,

@@ -33,16 +33,14 @@ const char* const Header = "step\tsize\theight\tconfidence\tmembers\n";
 TEST(ClusterTable, OneRowPerMergeStepWithNumbersOrNames) {
     const MergeTree tree = fourObjectTree();
     const std::vector<double> confidences{0.75, 0.5, 1.0};
-    EXPECT_EQ(table(tree, confidences, {"", "", "", ""}, false),
-              std::string(Header) +
-                  "1\t2\t0.2\t0.75\t1,3\n"
-                  "2\t2\t0.5\t0.5\t2,4\n"
-                  "3\t4\t0.9\t1\t1,3,2,4\n");
-    EXPECT_EQ(table(tree, confidences, {"a", "b", "c", "d"}, true),
-              std::string(Header) +
-                  "1\t2\t0.2\t0.75\ta,c\n"
-                  "2\t2\t0.5\t0.5\tb,d\n"
-                  "3\t4\t0.9\t1\ta,c,b,d\n");
+    EXPECT_EQ(table(tree, confidences, {"", "", "", ""}, false), std::string(Header) +
+                                                                     "1\t2\t0.2\t0.75\t1,3\n"
+                                                                     "2\t2\t0.5\t0.5\t2,4\n"
+                                                                     "3\t4\t0.9\t1\t1,3,2,4\n");
+    EXPECT_EQ(table(tree, confidences, {"a", "b", "c", "d"}, true), std::string(Header) +
+                                                                        "1\t2\t0.2\t0.75\ta,c\n"
+                                                                        "2\t2\t0.5\t0.5\tb,d\n"
+                                                                        "3\t4\t0.9\t1\ta,c,b,d\n");
     // Names are ignored without row names, and an empty name falls back to the number.
     const std::string withEmptyName = table(tree, confidences, {"a", "", "c", "d"}, true);
     EXPECT_NE(withEmptyName.find("2\t2\t0.5\t0.5\t2,d\n"), std::string::npos) << withEmptyName;
@@ -51,11 +49,10 @@ TEST(ClusterTable, OneRowPerMergeStepWithNumbersOrNames) {
 TEST(ClusterTable, MembersFollowTheLeafOrder) {
     MergeTree tree = fourObjectTree();
     tree.leafOrder = {4, 2, 3, 1};  // also keeps every cluster together
-    EXPECT_EQ(table(tree, {0.1, 0.2, 1.0}, {}, false),
-              std::string(Header) +
-                  "1\t2\t0.2\t0.1\t3,1\n"
-                  "2\t2\t0.5\t0.2\t4,2\n"
-                  "3\t4\t0.9\t1\t4,2,3,1\n");
+    EXPECT_EQ(table(tree, {0.1, 0.2, 1.0}, {}, false), std::string(Header) +
+                                                           "1\t2\t0.2\t0.1\t3,1\n"
+                                                           "2\t2\t0.5\t0.2\t4,2\n"
+                                                           "3\t4\t0.9\t1\t4,2,3,1\n");
 }
 
 TEST(ClusterTable, UnusableLeafOrderFallsBackToMergeOrder) {
@@ -64,11 +61,10 @@ TEST(ClusterTable, UnusableLeafOrderFallsBackToMergeOrder) {
           std::vector<int>{1, 3, 2}}) {
         MergeTree tree = fourObjectTree();
         tree.leafOrder = leafOrder;
-        EXPECT_EQ(table(tree, {0.1, 0.2, 1.0}, {}, false),
-                  std::string(Header) +
-                      "1\t2\t0.2\t0.1\t1,3\n"
-                      "2\t2\t0.5\t0.2\t2,4\n"
-                      "3\t4\t0.9\t1\t1,3,2,4\n");
+        EXPECT_EQ(table(tree, {0.1, 0.2, 1.0}, {}, false), std::string(Header) +
+                                                               "1\t2\t0.2\t0.1\t1,3\n"
+                                                               "2\t2\t0.5\t0.2\t2,4\n"
+                                                               "3\t4\t0.9\t1\t1,3,2,4\n");
     }
 }
 
@@ -94,17 +90,16 @@ TEST(ClusterTable, InvalidTreeOrTooFewObjectsGiveTheHeaderOnly) {
 }
 
 TEST(ClusterTable, MissingConfidenceIsNaN) {
-    EXPECT_EQ(table(fourObjectTree(), {0.25}, {}, false),
-              std::string(Header) +
-                  "1\t2\t0.2\t0.25\t1,3\n"
-                  "2\t2\t0.5\tNaN\t2,4\n"
-                  "3\t4\t0.9\tNaN\t1,3,2,4\n");
+    EXPECT_EQ(table(fourObjectTree(), {0.25}, {}, false), std::string(Header) +
+                                                              "1\t2\t0.2\t0.25\t1,3\n"
+                                                              "2\t2\t0.5\tNaN\t2,4\n"
+                                                              "3\t4\t0.9\tNaN\t1,3,2,4\n");
 }
 
 TEST(ClusterTable, NumbersReadBackExactly) {
-    const double values[] = {0.1,      1.0 / 3,  2.0 / 3,   6.166666666666667, 1e-300,
-                             4.9e-324, 1.7e308,  -0.0,      0,                 123456789.125,
-                             0.948,    37.0 / 6, 1e21,      2.5e-7};
+    const double values[] = {0.1,     1.0 / 3, 2.0 / 3, 6.166666666666667, 1e-300, 4.9e-324,
+                             1.7e308, -0.0,    0,       123456789.125,     0.948,  37.0 / 6,
+                             1e21,    2.5e-7};
     for (double value : values) {
         const std::string text = roundTripNumber(value);
         EXPECT_EQ(std::strtod(text.c_str(), nullptr), value) << text;

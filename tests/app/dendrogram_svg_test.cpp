@@ -32,7 +32,8 @@ ClusterList consensusList(int n, const std::vector<std::vector<int>>& members,
         list.values[i] = values[i];
     }
     list.clusterCount = static_cast<int>(members.size());
-    if (!members.empty()) std::reverse_copy(members.back().begin(), members.back().end(), list.scratch.begin());
+    if (!members.empty())
+        std::reverse_copy(members.back().begin(), members.back().end(), list.scratch.begin());
     return list;
 }
 
@@ -80,7 +81,9 @@ std::vector<double> textXs(const std::string& svg, const std::string& escapedLab
     return xs;
 }
 
-int boxCount(const std::string& svg) { return countOf(svg, "<rect") - 1; }  // less the background
+int boxCount(const std::string& svg) {
+    return countOf(svg, "<rect") - 1;
+}  // less the background
 
 // A light check of XML structure: tags nest and close, attribute values and
 // character data hold no raw '<', and every '&' starts one of the five entities.
@@ -105,7 +108,8 @@ int boxCount(const std::string& svg) { return countOf(svg, "<rect") - 1; }  // l
         bool inValue = false;
         while (end < svg.size() && (inValue || svg[end] != '>')) {
             if (svg[end] == '"') inValue = !inValue;
-            if (svg[end] == '<') return ::testing::AssertionFailure() << "'<' inside a tag at " << end;
+            if (svg[end] == '<')
+                return ::testing::AssertionFailure() << "'<' inside a tag at " << end;
             ++end;
         }
         if (end == svg.size()) return ::testing::AssertionFailure() << "unterminated tag at " << i;
@@ -140,7 +144,8 @@ bool holdsNoInvalidNumber(const std::string& svg) {
 }  // namespace
 
 TEST(DendrogramSvg, DocumentHasSizeViewBoxAndFont) {
-    const std::string svg = picture(fourObjectTree(), {0.96, 0.5, 1}, fourObjectConsensus(), {}, false);
+    const std::string svg =
+        picture(fourObjectTree(), {0.96, 0.5, 1}, fourObjectConsensus(), {}, false);
     EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"", 0), 0u);
     const std::size_t root = svg.find("<svg ");
     ASSERT_NE(root, std::string::npos);
@@ -160,13 +165,14 @@ TEST(DendrogramSvg, DocumentHasSizeViewBoxAndFont) {
 }
 
 TEST(DendrogramSvg, LeavesFollowEachTreesObjectOrder) {
-    const std::string svg =
-        picture(fourObjectTree(), {0.96, 0.5, 1}, fourObjectConsensus(), {"a", "b", "c", "d"}, true);
+    const std::string svg = picture(fourObjectTree(), {0.96, 0.5, 1}, fourObjectConsensus(),
+                                    {"a", "b", "c", "d"}, true);
     // Every name shows once per tree: first in the dendrogram, then in the consensus tree.
     double first[5];
     double consensus[5];
     for (int object = 1; object <= 4; ++object) {
-        const std::vector<double> ys = textYs(svg, std::string(1, static_cast<char>('a' + object - 1)));
+        const std::vector<double> ys =
+            textYs(svg, std::string(1, static_cast<char>('a' + object - 1)));
         ASSERT_EQ(ys.size(), 2u) << object;
         first[object] = ys[0];
         consensus[object] = ys[1];
@@ -181,8 +187,10 @@ TEST(DendrogramSvg, LeavesFollowEachTreesObjectOrder) {
 }
 
 TEST(DendrogramSvg, NodesShowConfidencesAndTheConsensusNests) {
-    const ClusterList consensus = consensusList(4, {{1, 2}, {3, 4}, {3, 4, 1, 2}}, {0.91, 0.83, 1.0});
-    const std::string svg = picture(fourObjectTree(), {0.948, 0.55, 1}, consensus, {"a", "b", "c", "d"}, true);
+    const ClusterList consensus =
+        consensusList(4, {{1, 2}, {3, 4}, {3, 4, 1, 2}}, {0.91, 0.83, 1.0});
+    const std::string svg =
+        picture(fourObjectTree(), {0.948, 0.55, 1}, consensus, {"a", "b", "c", "d"}, true);
     ASSERT_EQ(textXs(svg, "0.948").size(), 1u);
     ASSERT_EQ(textXs(svg, "0.55").size(), 1u);
     // 1 for the first tree's root and for the consensus root.
@@ -192,7 +200,7 @@ TEST(DendrogramSvg, NodesShowConfidencesAndTheConsensusNests) {
     const std::vector<double> second = textXs(svg, "0.83");
     ASSERT_EQ(first.size(), 1u);
     ASSERT_EQ(second.size(), 1u);
-    EXPECT_LT(ones[1], first[0]);          // the consensus root stands left of its children
+    EXPECT_LT(ones[1], first[0]);           // the consensus root stands left of its children
     EXPECT_DOUBLE_EQ(first[0], second[0]);  // both children on one nesting level
     EXPECT_GT(first[0], ones[0]);           // the consensus tree stands right of the first tree
     // In the dendrogram heights grow to the left: the node at 0.2 stands right of the one at 0.5.
@@ -205,11 +213,11 @@ TEST(DendrogramSvg, ClustersAtOrAboveTheHighlightAreBoxed) {
         double highlight;
         int boxes;
     };
-    const Case cases[] = {{0.95, 1}, {0.96, 1}, {0.97, 0}, {0.5, 2}, {0.0, 2},
-                          {std::numeric_limits<double>::quiet_NaN(), 0}};
+    const Case cases[] = {{0.95, 1}, {0.96, 1}, {0.97, 0},
+                          {0.5, 2},  {0.0, 2},  {std::numeric_limits<double>::quiet_NaN(), 0}};
     for (const Case& c : cases) {
-        const std::string svg =
-            picture(fourObjectTree(), {0.96, 0.5, 1}, fourObjectConsensus(), {}, false, c.highlight);
+        const std::string svg = picture(fourObjectTree(), {0.96, 0.5, 1}, fourObjectConsensus(), {},
+                                        false, c.highlight);
         // The cluster of all objects is never boxed.
         EXPECT_EQ(boxCount(svg), c.boxes) << c.highlight;
         EXPECT_TRUE(wellFormedOutline(svg));
@@ -217,8 +225,8 @@ TEST(DendrogramSvg, ClustersAtOrAboveTheHighlightAreBoxed) {
 }
 
 TEST(DendrogramSvg, BoxSpansTheClustersLeaves) {
-    const std::string svg =
-        picture(fourObjectTree(), {0.5, 0.99, 1}, fourObjectConsensus(), {"a", "b", "c", "d"}, true);
+    const std::string svg = picture(fourObjectTree(), {0.5, 0.99, 1}, fourObjectConsensus(),
+                                    {"a", "b", "c", "d"}, true);
     ASSERT_EQ(boxCount(svg), 1);
     const std::size_t box = svg.find("<rect", svg.find("<rect") + 1);
     const double top = attributeBefore(svg, box, "y");
@@ -233,7 +241,8 @@ TEST(DendrogramSvg, BoxSpansTheClustersLeaves) {
 
 TEST(DendrogramSvg, NamesAreEscaped) {
     const NameTable names{"a&b", "<script>", "q\"uote", "it's"};
-    const std::string svg = picture(fourObjectTree(), {0.96, 0.5, 1}, fourObjectConsensus(), names, true);
+    const std::string svg =
+        picture(fourObjectTree(), {0.96, 0.5, 1}, fourObjectConsensus(), names, true);
     EXPECT_TRUE(wellFormedOutline(svg));
     EXPECT_EQ(textYs(svg, "a&amp;b").size(), 2u);
     EXPECT_EQ(textYs(svg, "&lt;script&gt;").size(), 2u);
@@ -251,10 +260,13 @@ TEST(DendrogramSvg, XmlTextEscaping) {
     const Case cases[] = {
         {"plain_name-1.2", "plain_name-1.2"},
         {"&<>\"'", "&amp;&lt;&gt;&quot;&apos;"},
-        {"g\xc3\xa9ne\xe2\x82\xac\xf0\x9f\xa7\xac", "g\xc3\xa9ne\xe2\x82\xac\xf0\x9f\xa7\xac"},  // valid UTF-8 kept
-        {"a\xff" "b", "a" + replacement + "b"},                    // invalid byte
-        {"a\xc3", "a" + replacement},                             // cut sequence
-        {"\xc0\xaf", replacement + replacement},                  // overlong form
+        {"g\xc3\xa9ne\xe2\x82\xac\xf0\x9f\xa7\xac",
+         "g\xc3\xa9ne\xe2\x82\xac\xf0\x9f\xa7\xac"},  // valid UTF-8 kept
+        {"a\xff"
+         "b",
+         "a" + replacement + "b"},                                  // invalid byte
+        {"a\xc3", "a" + replacement},                               // cut sequence
+        {"\xc0\xaf", replacement + replacement},                    // overlong form
         {"\xed\xa0\x80", replacement + replacement + replacement},  // surrogate
         {"\xef\xbf\xbe", replacement + replacement + replacement},  // U+FFFE
         {std::string("a\x01\x1f\x7f", 4), "a" + replacement + replacement + replacement},
@@ -319,7 +331,8 @@ TEST(DendrogramSvg, ThousandObjectsInADeepChainGrowThePicture) {
     EXPECT_TRUE(wellFormedOutline(svg));
     EXPECT_TRUE(holdsNoInvalidNumber(svg));
     EXPECT_GE(attributeBefore(svg, svg.find("<svg "), "height"), n * 14.0);
-    for (int o = 1; o <= n; ++o) ASSERT_EQ(textYs(svg, names[static_cast<std::size_t>(o - 1)]).size(), 2u) << o;
+    for (int o = 1; o <= n; ++o)
+        ASSERT_EQ(textYs(svg, names[static_cast<std::size_t>(o - 1)]).size(), 2u) << o;
     EXPECT_EQ(boxCount(svg), n - 2);
     EXPECT_NE(svg.find("Consensus tree"), std::string::npos);
 }
@@ -337,7 +350,8 @@ TEST(DendrogramSvg, DegenerateInputsGiveAValidPictureWithANote) {
     broken.mergePairs[2] = {1, 1};
     MergeTree unorderedLeaves = fourObjectTree();
     unorderedLeaves.leafOrder = {0, 0, 0, 0};
-    const ClusterList scattered = consensusList(4, {{1, 3}, {3, 4, 1, 2}}, {0.9, 1.0});  // 1,3 not adjacent
+    const ClusterList scattered =
+        consensusList(4, {{1, 3}, {3, 4, 1, 2}}, {0.9, 1.0});  // 1,3 not adjacent
     ClusterList unordered = fourObjectConsensus();
     unordered.scratch.assign(4, 0);  // no object order yet: the root's members are used
     ClusterList noRoot = consensusList(4, {{1, 2}, {3, 4}}, {0.9, 0.8});
@@ -345,7 +359,8 @@ TEST(DendrogramSvg, DegenerateInputsGiveAValidPictureWithANote) {
     cases.push_back({"one object", single, ClusterList(1), nullptr, false});
     cases.push_back({"no objects", MergeTree(0), ClusterList(0), nullptr, false});
     cases.push_back({"invalid tree", broken, fourObjectConsensus(), "cannot be drawn", false});
-    cases.push_back({"unusable leaf order", unorderedLeaves, fourObjectConsensus(), "merge order", true});
+    cases.push_back(
+        {"unusable leaf order", unorderedLeaves, fourObjectConsensus(), "merge order", true});
     cases.push_back({"empty consensus", fourObjectTree(), ClusterList(4), "no clusters", false});
     cases.push_back({"scattered cluster", fourObjectTree(), scattered, "does not fit", false});
     cases.push_back({"consensus without order", fourObjectTree(), unordered, nullptr, true});

@@ -28,7 +28,7 @@ using Index = std::size_t;
 
 NameTable generatedNames(int n) {
     const std::vector<std::string> special{"AFFX&HUMGAPDH", "<b>bold</b>", "gene,with,commas",
-                                           "q\"uoted\"", "it's", "g\xc3\xa9ne_\xce\xb1",
+                                           "q\"uoted\"",    "it's",        "g\xc3\xa9ne_\xce\xb1",
                                            "back\\slash"};
     NameTable names;
     for (int o = 1; o <= n; ++o) {
