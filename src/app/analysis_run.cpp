@@ -120,7 +120,7 @@ std::string reportHeaderText(const RunSettings& settings, const SettingsTexts& t
     return header;
 }
 
-int runAnalysis(const RunSettings& settings, ReportFile& report) {
+int runAnalysis(const RunSettings& settings, ReportFile& report, StagesFunction stages) {
     std::cout << "\n\nNow program is running......" << std::flush;
     const SettingsTexts texts = describeSettings(settings);
     RunInputs inputs;
@@ -131,7 +131,7 @@ int runAnalysis(const RunSettings& settings, ReportFile& report) {
                                   inputs.rawMatrix.columnCount));
     if (report.failed()) return failRun(report);
 
-    if (const int status = runStages(settings, texts, inputs, report); status != 0) {
+    if (const int status = stages(settings, texts, inputs, report); status != 0) {
         if (const auto problem = report.close()) std::cerr << *problem;
         return status;
     }

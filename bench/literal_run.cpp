@@ -1,0 +1,110 @@
+// noiseclust_literal: the whole program with the deliberately literal, slow
+// algorithms of the tests in place of the fast engine (member-list linkages,
+// cluster lists kept in full and compared member by member, the consensus
+// writer's subset search), on one thread. Same dialogue, same report: the
+// benchmark script times it beside noiseclust and compares the two reports
+// byte for byte.
+
+#include <iostream>
+#include <vector>
+
+#include "app/analysis_run.h"
+#include "app/console_input.h"
+#include "app/dialogue.h"
+#include "app/stages.h"
+#include "cluster/tree_writer.h"
+#include "consensus/cluster_list.h"
+#include "data/preprocess.h"
+#include "reference/literal_clustering.h"
+#include "reference/literal_consensus.h"
+#include "resample/perturbation.h"
+#include "resample/random_stream.h"
+
+namespace {
+
+void writeTree(std::string& out, const MergeTree& tree, TreeNotation notation,
+               const RunInputs& inputs) {
+    if (notation == TreeNotation::NewHampshire && tree.stepCount() > 0)
+        out += literal::newHampshireLine(tree, inputs.rowNames, inputs.hasRowNames) + "\n";
+    else
+        writeMergeTree(out, tree, notation, inputs.rowNames, inputs.hasRowNames);
+}
+
+int runLiteralStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs& inputs,
+                     ReportFile& report) {
+    std::optional<PreprocessChoice> preprocessing;
+    if (settings.preprocess == '1')
+        preprocessing =
+            preprocessChoiceFromKeywords(texts.preprocessMethodText, texts.directionText);
+    const auto metric = distanceMetricFromKeyword(texts.distanceText);
+    const auto linkage = linkageFromKeyword(texts.clusteringText);
+    const auto notation = treeNotationFromKeyword(texts.outputFormatText);
+    if ((settings.preprocess == '1' && !preprocessing) || !metric || !linkage || !notation) {
+        std::cerr << "noiseclust_literal: unknown method keyword\n";
+        return 1;
+    }
+    const int n = inputs.rawMatrix.rowCount;
+    RandomStream stream;
+    DistanceTriangle distances(n);
+    auto cluster = [&](MergeTree& tree, DataMatrix& data) {
+        if (preprocessing)
+            preprocessMatrix(data, preprocessing->method, preprocessing->direction, stream);
+        literal::computeDistances(distances, data, *metric);
+        literal::clusterObjects(tree, distances, *linkage);
+        literal::computeLeafOrder(tree);
+    };
+
+    MergeTree firstTree(n);
+    cluster(firstTree, inputs.workingMatrix);
+    std::string text = "The original tree with distance is:\n";
+    writeTree(text, firstTree, *notation, inputs);
+    text += "\n\n";
+    report.write(text);
+
+    ClusterList firstTreeClusters(n);
+    firstTreeClusters.fromMergeTree(firstTree);
+    std::vector<ClusterList> sampleLists(static_cast<std::size_t>(settings.sampleSize),
+                                         ClusterList(n));
+    MergeTree sampleTree(n);
+    for (int i = 0; i < settings.sampleSize; ++i) {
+        if (inputs.hasErrorMatrix)
+            perturbByErrorMatrix(stream, inputs.rawMatrix, inputs.workingMatrix, inputs.errorMatrix);
+        else
+            perturbByScale(stream, inputs.rawMatrix, inputs.workingMatrix, settings.scaleOfError);
+        cluster(sampleTree, inputs.workingMatrix);
+        text = "The " + std::to_string(i + 1) + " sample tree with distance is:\n";
+        writeTree(text, sampleTree, *notation, inputs);
+        text += "\n\n";
+        report.write(text);
+        sampleLists[static_cast<std::size_t>(i)].fromMergeTree(sampleTree);
+    }
+
+    const auto support = literal::computeSupportValues(firstTreeClusters, sampleLists);
+    for (int d = 0; d < firstTree.stepCount(); ++d)
+        firstTree.setHeight(support[static_cast<std::size_t>(d)], d);
+    text = "\n\nThe original tree with confidence values is:\n";
+    writeTree(text, firstTree, *notation, inputs);
+    text += "\n\nThe consensus tree is:\n";
+    if (n > 1) {
+        ClusterList consensus = literal::selectMajorityClusters(sampleLists, n);
+        consensus.sortBySize();
+        literal::writeConsensusTree(text, consensus, *notation, inputs.rowNames,
+                                    inputs.hasRowNames);
+    }
+    report.write(text);
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    Console console = standardConsole();
+    RunSettings settings;
+    ReportFile report;
+    if (collectRunSettings(console, settings, report) != DialogueStatus::Completed ||
+        reviewRunSettings(console, settings, report) != DialogueStatus::Completed) {
+        std::cerr << InputEndedMessage;
+        return 1;
+    }
+    return runAnalysis(settings, report, runLiteralStages);
+}
