@@ -1,6 +1,9 @@
 #include "app/stages.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -9,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/cluster_table.h"
+#include "app/dendrogram_svg.h"
 #include "app/run_progress.h"
 #include "cluster/clustering.h"
 #include "cluster/distance_triangle.h"
@@ -26,7 +31,7 @@ namespace {
 struct RunMethods {
     DistanceMetric metric{};
     Linkage linkage{};
-    std::optional<TreeNotation> notation;  // another keyword writes no tree text
+    TreeNotation notation{};
     std::optional<PreprocessChoice> preprocessing;
 };
 
@@ -54,7 +59,9 @@ std::optional<RunMethods> resolveMethods(const RunSettings& settings, const Sett
     }
     methods.metric = *metric;
     methods.linkage = *linkage;
-    methods.notation = treeNotationFromKeyword(texts.outputFormatText);
+    // The dialogue offers only the two notations.
+    methods.notation =
+        treeNotationFromKeyword(texts.outputFormatText).value_or(TreeNotation::NewHampshire);
     return methods;
 }
 
@@ -121,8 +128,19 @@ void clusterAndWrite(Worker& worker, const DataMatrix& data, const RunMethods& m
     clusterObjects(worker.tree, worker.distances, methods.linkage);
     computeLeafOrder(worker.tree);
     nonFiniteRows = rowsWithNonFiniteDistances(worker.distances);
-    if (methods.notation)
-        writeMergeTree(block, worker.tree, *methods.notation, inputs.rowNames, inputs.hasRowNames);
+    writeMergeTree(block, worker.tree, methods.notation, inputs.rowNames, inputs.hasRowNames);
+}
+
+// Writes a side file (picture, table) whole; false after a message.
+bool writeWholeFile(const std::string& fileName, const std::string& text) {
+    std::FILE* file = std::fopen(fileName.c_str(), "wb");
+    bool written = file != nullptr &&
+                   std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (file != nullptr && std::fclose(file) != 0) written = false;
+    if (!written)
+        std::cerr << "noiseclust: cannot write " << fileName << ": " << std::strerror(errno)
+                  << "\n";
+    return written;
 }
 
 int threadCountFor(const RunSettings& settings) {
@@ -216,11 +234,27 @@ int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs
     progress.finish();
     if (report.failed()) return 0;  // the frame reports the write failure
 
+    const MergeTree firstTreeWithHeights = firstTree;
     std::string consensusText;
-    if (methods->notation)
-        writeConsensusStage(consensusText, firstTree, firstTreeClusters, samples, *methods->notation,
+    ConsensusResults results =
+        writeConsensusStage(consensusText, firstTree, firstTreeClusters, samples, methods->notation,
                             inputs.rowNames, inputs.hasRowNames);
     report.write(consensusText);
     nonFinite.writeWarnings();
+    if (report.failed()) return 0;
+
+    if (!settings.svgFileName.empty()) {
+        std::string picture;
+        writeDendrogramSvg(picture, DendrogramInput{firstTreeWithHeights, results.support,
+                                                    results.consensus, inputs.rowNames,
+                                                    inputs.hasRowNames, settings.highlight});
+        if (!writeWholeFile(settings.svgFileName, picture)) return 1;
+    }
+    if (!settings.clusterTableFileName.empty()) {
+        std::string table;
+        writeClusterTable(table, firstTreeWithHeights, results.support, inputs.rowNames,
+                          inputs.hasRowNames);
+        if (!writeWholeFile(settings.clusterTableFileName, table)) return 1;
+    }
     return 0;
 }

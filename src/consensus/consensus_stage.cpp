@@ -5,11 +5,11 @@
 #include "consensus/consensus_writer.h"
 #include "consensus/majority_rule.h"
 
-void writeConsensusStage(std::string& out, MergeTree& firstTree,
+ConsensusResults writeConsensusStage(std::string& out, MergeTree& firstTree,
                          const SampleClusters& firstTreeClusters,
                          const std::vector<SampleClusters>& samples, TreeNotation notation,
                          const NameTable& rowNames, bool hasRowNames) {
-    const std::vector<double> support = computeSupportValues(firstTreeClusters, samples);
+    std::vector<double> support = computeSupportValues(firstTreeClusters, samples);
     for (int d = 0; d < static_cast<int>(support.size()); ++d) {
         firstTree.setHeight(support[static_cast<std::size_t>(d)], d);
     }
@@ -21,4 +21,5 @@ void writeConsensusStage(std::string& out, MergeTree& firstTree,
     ClusterList consensus = buildConsensusClusters(samples, firstTree.objectCount);
     out += "The consensus tree is:\n";
     writeConsensusTree(out, consensus, notation, rowNames, hasRowNames);
+    return {std::move(support), std::move(consensus)};
 }

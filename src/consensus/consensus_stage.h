@@ -7,6 +7,7 @@
 
 #include "cluster/merge_tree.h"
 #include "cluster/tree_writer.h"
+#include "consensus/cluster_list.h"
 #include "consensus/sample_clusters.h"
 #include "data/name_table.h"
 
@@ -16,7 +17,11 @@
 //   "\n\n" "The original tree with confidence values is:\n" <tree> "\n\n"
 //   "The consensus tree is:\n" <consensus block>
 // The tree keeps its merge pairs and leaf order.
-void writeConsensusStage(std::string& out, MergeTree& firstTree,
+struct ConsensusResults {
+    std::vector<double> support;  // confidence of each merge step of the first tree
+    ClusterList consensus;        // as the consensus writer leaves it
+};
+ConsensusResults writeConsensusStage(std::string& out, MergeTree& firstTree,
                          const SampleClusters& firstTreeClusters,
                          const std::vector<SampleClusters>& samples, TreeNotation notation,
                          const NameTable& rowNames, bool hasRowNames);
