@@ -1,6 +1,7 @@
 #include "app/stages.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -143,6 +144,24 @@ bool writeWholeFile(const std::string& fileName, const std::string& text) {
     return written;
 }
 
+// With NOISECLUST_TIMINGS set, the wall time of each stage goes to standard
+// error (for benchmarks; the report is unchanged).
+class StageTimer {
+public:
+    StageTimer() : enabled_(std::getenv("NOISECLUST_TIMINGS") != nullptr) {}
+    void lap(const char* stage) {
+        const auto now = std::chrono::steady_clock::now();
+        if (enabled_)
+            std::cerr << "noiseclust: timing: " << stage << " "
+                      << std::chrono::duration<double>(now - last_).count() << " s\n";
+        last_ = now;
+    }
+
+private:
+    bool enabled_;
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
 int threadCountFor(const RunSettings& settings) {
     int threads = settings.threadCount;
     if (threads <= 0) {
@@ -161,6 +180,7 @@ int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs
     const int n = inputs.rawMatrix.rowCount;
     RandomStream stream;
     NonFiniteLog nonFinite;
+    StageTimer timer;
 
     // First tree: the data as read, preprocessed when chosen.
     if (methods->preprocessing) {
@@ -177,6 +197,7 @@ int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs
     report.write(block);
     MergeTree firstTree = mainWorker.tree;
     const SampleClusters firstTreeClusters = summarizeTree(firstTree);
+    timer.lap("first-tree");
 
     // Resampled data sets. The random stream is one sequence, so the main
     // thread draws each batch's data sets in pass order; the workers then
@@ -232,6 +253,7 @@ int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs
         progress.update(first + count);
     }
     progress.finish();
+    timer.lap("resampling");
     if (report.failed()) return 0;  // the frame reports the write failure
 
     const MergeTree firstTreeWithHeights = firstTree;
@@ -240,6 +262,7 @@ int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs
         writeConsensusStage(consensusText, firstTree, firstTreeClusters, samples, methods->notation,
                             inputs.rowNames, inputs.hasRowNames);
     report.write(consensusText);
+    timer.lap("consensus");
     nonFinite.writeWarnings();
     if (report.failed()) return 0;
 
