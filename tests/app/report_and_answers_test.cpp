@@ -1,5 +1,5 @@
-// The report file's error handling and the conversions and file checks of
-// the dialogue, in-process.
+// The report file's error handling and the file checks of the dialogue,
+// in-process.
 
 #include <gtest/gtest.h>
 
@@ -51,45 +51,6 @@ TEST(ReportFile, AFolderCannotBeOpened) {
     EXPECT_FALSE(report.open(dir.path().string()));
     EXPECT_FALSE(report.isOpen());
 }
-
-struct ScaleCase {
-    std::string word;
-    std::optional<double> scale;
-};
-
-class ScaleTest : public ::testing::TestWithParam<ScaleCase> {};
-
-TEST_P(ScaleTest, TakesTheLongestLeadingNumberWhenFiniteAndPositive) {
-    EXPECT_EQ(parseScaleOfError(GetParam().word), GetParam().scale);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Words, ScaleTest,
-    ::testing::Values(ScaleCase{"0.1", 0.1}, ScaleCase{"0.5abc", 0.5}, ScaleCase{"1e-3x", 1e-3},
-                      ScaleCase{"+2", 2.0}, ScaleCase{"0", std::nullopt},
-                      ScaleCase{"-1", std::nullopt}, ScaleCase{"abc", std::nullopt},
-                      ScaleCase{"inf", std::nullopt}, ScaleCase{"nan", std::nullopt},
-                      ScaleCase{"1e400", std::nullopt}, ScaleCase{"-0.0", std::nullopt}));
-
-struct SampleCase {
-    std::string word;
-    std::optional<int> size;
-};
-
-class SampleSizeTest : public ::testing::TestWithParam<SampleCase> {};
-
-TEST_P(SampleSizeTest, TakesTheLeadingIntegerWhenPositiveAndWithinInt) {
-    EXPECT_EQ(parseSampleSize(GetParam().word), GetParam().size);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Words, SampleSizeTest,
-    ::testing::Values(SampleCase{"500", 500}, SampleCase{"12x", 12}, SampleCase{"2.9", 2},
-                      SampleCase{"+7", 7}, SampleCase{"2147483647", 2147483647},
-                      SampleCase{"2147483648", std::nullopt},
-                      SampleCase{"99999999999999999999999", std::nullopt},
-                      SampleCase{"0", std::nullopt}, SampleCase{"-3", std::nullopt},
-                      SampleCase{"x", std::nullopt}, SampleCase{"-", std::nullopt}));
 
 TEST(OutputCheck, RefusesInputFilesByNameAndByIdentityOnDisk) {
     TempDir dir;
