@@ -28,7 +28,8 @@ Console standardConsole();
 // inherited as ignored stay ignored.
 void installTerminalRestore();
 
-// One key, echoed and followed by "\n".
+// One key, echoed and followed by "\n". On a terminal, Ctrl-D (which raw mode
+// delivers as a key) counts as the end of the input.
 std::optional<char> readKeystroke(Console& console);
 
 // The next whitespace-delimited word of the input stream, kept whole.
