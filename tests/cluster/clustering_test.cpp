@@ -28,12 +28,15 @@ MergeTree clustered(const DataMatrix& m, DistanceMetric metric, Linkage linkage)
     return tree;
 }
 
-// Pairs and heights bit for bit.
+// Heights bit for bit; any two not-a-numbers are written alike.
+bool sameValue(double x, double y) { return bitsOf(x) == bitsOf(y) || (std::isnan(x) && std::isnan(y)); }
+
+// Pairs and heights.
 ::testing::AssertionResult sameTree(const MergeTree& a, const MergeTree& b) {
     if (a.stepCount() != b.stepCount()) return ::testing::AssertionFailure() << "step counts differ";
     for (int s = 0; s < a.stepCount(); ++s) {
         if (a.mergeMember(s, 0) != b.mergeMember(s, 0) || a.mergeMember(s, 1) != b.mergeMember(s, 1) ||
-            bitsOf(a.height(s)) != bitsOf(b.height(s)))
+            !sameValue(a.height(s), b.height(s)))
             return ::testing::AssertionFailure()
                    << "step " << s + 1 << ": (" << a.mergeMember(s, 0) << ", " << a.mergeMember(s, 1) << ") at "
                    << a.height(s) << " against (" << b.mergeMember(s, 0) << ", " << b.mergeMember(s, 1) << ") at "
@@ -172,5 +175,90 @@ TEST(Clustering, HeightsNeverDecreaseForCompactAndConnected) {
     for (Linkage linkage : {Linkage::Compact, Linkage::Connected}) {
         const MergeTree tree = clustered(m, DistanceMetric::Euclidean, linkage);
         for (int s = 1; s < tree.stepCount(); ++s) EXPECT_LE(tree.height(s - 1), tree.height(s));
+    }
+}
+
+// Five objects whose last-but-one join depends on the exact summation order
+// of "average": object 1's distances to objects 2, 3, 4 are 1, 1 + 2^-52,
+// 1 + 2^-52. Summed in the specified order, (1 + x) + x rounds to 3; the
+// order in which the cluster {2, 3, 4} was built, 1 + (x + x), gives
+// 3 + 2^-51. Specified, object 1 ties with object 5 at exactly 1 and, being
+// in the lower slot, joins first; with the other order it would lose.
+TEST(Clustering, AverageFollowsTheSpecifiedSummationOrder) {
+    const double x = 1 + 0x1p-52;
+    ASSERT_EQ((1 + x) + x, 3.0);
+    ASSERT_EQ(1 + (x + x), 3 + 0x1p-51);
+    DistanceTriangle d(5);
+    d.entries = {1, x, x, 2,  // object 1 to 2, 3, 4, 5
+                 0.2, 0.3, 1,  // object 2 to 3, 4, 5
+                 0.1, 1,       // object 3 to 4, 5
+                 1};           // object 4 to 5
+    MergeTree tree(5), slow(5);
+    ClusteringWorkspace workspace;
+    clusterObjects(tree, d, Linkage::Average, workspace);
+    literal::clusterObjects(slow, d, Linkage::Average);
+    const std::vector<MergePair> pairs{{-3, -4}, {-2, 1}, {-1, 2}, {3, -5}};
+    const std::vector<double> heights{0.1, 0.25, 1.0, 1.25};
+    for (int s = 0; s < 4; ++s) {
+        EXPECT_EQ(tree.mergeMember(s, 0), pairs[static_cast<std::size_t>(s)].member0) << s;
+        EXPECT_EQ(tree.mergeMember(s, 1), pairs[static_cast<std::size_t>(s)].member1) << s;
+        EXPECT_EQ(tree.height(s), heights[static_cast<std::size_t>(s)]) << s;
+    }
+    EXPECT_TRUE(sameTree(tree, slow));
+    EXPECT_GT(workspace.exactAverages, 0u);
+}
+
+// Triangles built from a few values whose sums round differently in
+// different orders, full of exact and near ties: the cached sums cannot
+// decide many comparisons, and the exact sums must take over every time.
+TEST(Clustering, AverageNearTiesMatchTheLiteralAlgorithm) {
+    const double pool[] = {1.0,       1 + 0x1p-52, 1 - 0x1p-53, 1 + 0x1p-51, 0.1, 0.2, 0.3,
+                           1.0 / 3.0, 2.0 / 3.0,   0x1p-53,     3.0,         0.7, 0.1 + 0x1p-56};
+    std::mt19937 random(31);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(pool) - 1);
+    std::size_t exactAverages = 0;
+    ClusteringWorkspace workspace;  // reused across sizes, as a worker thread does
+    for (int trial = 0; trial < 150; ++trial) {
+        const int n = 3 + trial % 58;
+        DistanceTriangle d(n);
+        const std::size_t distinct = 2 + static_cast<std::size_t>(trial % 5);  // few values: many ties
+        for (double& e : d.entries) e = pool[pick(random) % distinct + (trial % 3) * 2];
+        MergeTree fast(n), slow(n);
+        clusterObjects(fast, d, Linkage::Average, workspace);
+        exactAverages += workspace.exactAverages;
+        literal::clusterObjects(slow, d, Linkage::Average);
+        ASSERT_TRUE(sameTree(fast, slow)) << "trial " << trial << " n " << n;
+        for (Linkage linkage : {Linkage::Compact, Linkage::Connected}) {
+            clusterObjects(fast, d, linkage, workspace);
+            literal::clusterObjects(slow, d, linkage);
+            ASSERT_TRUE(sameTree(fast, slow)) << "trial " << trial << " linkage " << static_cast<int>(linkage);
+        }
+    }
+    EXPECT_GT(exactAverages, 1000u);
+}
+
+// Larger random data with real values, every metric and linkage, with one
+// workspace reused across calls of different sizes.
+TEST(Clustering, MatchesTheLiteralAlgorithmOnRealValuedData) {
+    std::mt19937 random(77);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    ClusteringWorkspace workspace;
+    for (int trial = 0; trial < 12; ++trial) {
+        const int n = 20 + 4 * trial;
+        const int q = 2 + trial % 6;
+        DataMatrix m = allocateMatrix(n, q);
+        for (double& v : m.values) v = normal(random);
+        for (int c = 0; c < q; ++c) m.at(n - 1, c) = m.at(0, c);  // a duplicate row
+        for (DistanceMetric metric : AllMetrics) {
+            DistanceTriangle d;
+            computeDistances(d, m, metric);
+            for (Linkage linkage : AllLinkages) {
+                MergeTree fast(n), slow(n);
+                clusterObjects(fast, d, linkage, workspace);
+                literal::clusterObjects(slow, d, linkage);
+                ASSERT_TRUE(sameTree(fast, slow)) << "trial " << trial << " metric " << static_cast<int>(metric)
+                                                  << " linkage " << static_cast<int>(linkage);
+            }
+        }
     }
 }

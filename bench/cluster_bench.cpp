@@ -1,0 +1,151 @@
+// Distances and clustering at growing sizes, with the literal reference
+// algorithms of the tests alongside where they finish in reasonable time.
+//
+// Data: the first n rows of the bundled leukemia data (38 columns) when the
+// shared data folder is next to the source tree, otherwise (and for n beyond
+// its 3,051 rows) normal random values with 20 columns.
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "cluster/clustering.h"
+#include "cluster/distance_triangle.h"
+#include "cluster/merge_tree.h"
+#include "data/data_matrix.h"
+#ifdef NOISECLUST_BENCH_HAS_REFERENCE
+#include "reference/literal_clustering.h"
+#endif
+
+namespace {
+
+// Rows of a layout-1 matrix file (counts, column names, then name and values).
+DataMatrix readLeadingRows(const std::string& path, int rows) {
+    std::ifstream in(path);
+    int fileRows = 0, columns = 0;
+    if (!(in >> fileRows >> columns) || fileRows < rows) return {};
+    std::string line;
+    std::getline(in, line);
+    std::getline(in, line);  // column names
+    DataMatrix m = allocateMatrix(rows, columns);
+    for (int r = 0; r < rows && std::getline(in, line); ++r) {
+        std::istringstream fields(line);
+        std::string name;
+        std::getline(fields, name, '\t');
+        for (int c = 0; c < columns; ++c) fields >> m.at(r, c);
+    }
+    return m;
+}
+
+const DataMatrix& benchMatrix(int n) {
+    static std::map<int, DataMatrix> cache;
+    auto found = cache.find(n);
+    if (found != cache.end()) return found->second;
+    DataMatrix m = readLeadingRows(std::string(NOISECLUST_SOURCE_DIR) + "/../shared/data/golub.txt", n);
+    if (m.rowCount != n) {
+        std::mt19937 random(static_cast<unsigned>(n));
+        std::normal_distribution<double> normal;
+        m = allocateMatrix(n, 20);
+        for (double& v : m.values) v = normal(random);
+    }
+    return cache.emplace(n, std::move(m)).first->second;
+}
+
+const DistanceTriangle& benchDistances(int n) {
+    static std::map<int, DistanceTriangle> cache;
+    auto found = cache.find(n);
+    if (found != cache.end()) return found->second;
+    DistanceTriangle d;
+    computeDistances(d, benchMatrix(n), DistanceMetric::Correlation);
+    return cache.emplace(n, std::move(d)).first->second;
+}
+
+void sizes(benchmark::internal::Benchmark* b) {
+    for (int n : {100, 300, 1000, 3000, 5000}) b->Arg(n);
+    b->Unit(benchmark::kMillisecond);
+}
+
+void smallSizes(benchmark::internal::Benchmark* b) {
+    for (int n : {100, 300}) b->Arg(n);
+    b->Unit(benchmark::kMillisecond);
+}
+
+void BM_CorrelationDistances(benchmark::State& state) {
+    const DataMatrix& m = benchMatrix(static_cast<int>(state.range(0)));
+    DistanceTriangle d(m.rowCount);
+    for (auto _ : state) {
+        computeDistances(d, m, DistanceMetric::Correlation);
+        benchmark::DoNotOptimize(d.entries.data());
+    }
+}
+BENCHMARK(BM_CorrelationDistances)->Apply(sizes);
+
+void BM_EuclideanDistances(benchmark::State& state) {
+    const DataMatrix& m = benchMatrix(static_cast<int>(state.range(0)));
+    DistanceTriangle d(m.rowCount);
+    for (auto _ : state) {
+        computeDistances(d, m, DistanceMetric::Euclidean);
+        benchmark::DoNotOptimize(d.entries.data());
+    }
+}
+BENCHMARK(BM_EuclideanDistances)->Apply(sizes);
+
+template <Linkage linkage>
+void BM_Clustering(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const DistanceTriangle& d = benchDistances(n);
+    MergeTree tree(n);
+    ClusteringWorkspace workspace;  // reused, as one worker thread does
+    clusterObjects(tree, d, linkage, workspace);
+    for (auto _ : state) {
+        clusterObjects(tree, d, linkage, workspace);
+        benchmark::DoNotOptimize(tree.heights.data());
+    }
+}
+BENCHMARK(BM_Clustering<Linkage::Average>)->Apply(sizes);
+BENCHMARK(BM_Clustering<Linkage::Compact>)->Apply(sizes);
+BENCHMARK(BM_Clustering<Linkage::Connected>)->Apply(sizes);
+
+#ifdef NOISECLUST_BENCH_HAS_REFERENCE
+void BM_LiteralCorrelationDistances(benchmark::State& state) {
+    const DataMatrix& m = benchMatrix(static_cast<int>(state.range(0)));
+    DistanceTriangle d(m.rowCount);
+    for (auto _ : state) {
+        literal::computeDistances(d, m, DistanceMetric::Correlation);
+        benchmark::DoNotOptimize(d.entries.data());
+    }
+}
+BENCHMARK(BM_LiteralCorrelationDistances)->Apply(sizes);
+
+template <Linkage linkage>
+void BM_LiteralClustering(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const DistanceTriangle& d = benchDistances(n);
+    MergeTree tree(n);
+    for (auto _ : state) {
+        literal::clusterObjects(tree, d, linkage);
+        benchmark::DoNotOptimize(tree.heights.data());
+    }
+}
+BENCHMARK(BM_LiteralClustering<Linkage::Average>)->Apply(smallSizes);
+BENCHMARK(BM_LiteralClustering<Linkage::Compact>)->Apply(smallSizes);
+#endif
+
+void BM_LeafOrder(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    MergeTree tree(n);
+    clusterObjects(tree, benchDistances(n), Linkage::Average);
+    for (auto _ : state) {
+        computeLeafOrder(tree);
+        benchmark::DoNotOptimize(tree.leafOrder.data());
+    }
+}
+BENCHMARK(BM_LeafOrder)->Apply(sizes);
+
+}  // namespace
+
+BENCHMARK_MAIN();
