@@ -67,7 +67,8 @@ inline Report splitReport(const std::string& text) {
     block(r.firstTree);
     expect("\n\n");
     int number = 0;
-    while (r.problem.empty() && std::sscanf(text.c_str() + at, "The %d sample tree with", &number) == 1) {
+    while (r.problem.empty() &&
+           std::sscanf(text.c_str() + at, "The %d sample tree with", &number) == 1) {
         expect("The " + std::to_string(number) + " sample tree with distance is:\n");
         r.sampleNumbers.push_back(number);
         r.samples.emplace_back();
@@ -111,7 +112,9 @@ struct Tree {
     std::string problem;              // empty when the block was read whole
 };
 
-inline bool isDelimiter(char c) { return c == ',' || c == '(' || c == ')' || c == ':' || c == ';' || c == '\n'; }
+inline bool isDelimiter(char c) {
+    return c == ',' || c == '(' || c == ')' || c == ':' || c == ';' || c == '\n';
+}
 
 // Recursive descent over one parenthesised line: node = "(" node {"," node}
 // ")" ":" value | label. Returns the members of the node read.
@@ -182,7 +185,9 @@ inline std::string formatted(const char* format, int value) {
     return text;
 }
 
-inline std::string trimmed(const std::string& text) { return text.substr(text.find_first_not_of(' ')); }
+inline std::string trimmed(const std::string& text) {
+    return text.substr(text.find_first_not_of(' '));
+}
 
 // An S_Plus merge-tree block. Every line must be exactly as its format writes
 // it, and the pairs must form a tree (each object once, each earlier step once).
@@ -190,8 +195,9 @@ inline Tree readMergeBlock(const std::string& block) {
     Tree tree;
     const auto lines = linesOf(block);
     int nodes = -1;
-    if (lines.empty() || std::sscanf(lines[0].c_str(), "The number of nodes is : %d", &nodes) != 1 ||
-        nodes < 0 || lines.size() != static_cast<std::size_t>(3 * nodes + 5) ||
+    if (lines.empty() ||
+        std::sscanf(lines[0].c_str(), "The number of nodes is : %d", &nodes) != 1 || nodes < 0 ||
+        lines.size() != static_cast<std::size_t>(3 * nodes + 5) ||
         lines[0] != formatted("The number of nodes is : %6d", nodes) ||
         lines[1] != "The nodes of the tree are :" ||
         lines[2 + nodes] != "The heights of the tree nodes are :" ||
@@ -211,14 +217,17 @@ inline Tree readMergeBlock(const std::string& block) {
         }
         Members members;
         for (int member : pair) {
-            const bool fresh = member < 0 ? objectsUsed.insert(-member).second
-                                          : member >= 1 && member <= s && stepsUsed.insert(member).second;
+            const bool fresh = member < 0
+                                   ? objectsUsed.insert(-member).second
+                                   : member >= 1 && member <= s && stepsUsed.insert(member).second;
             if (!fresh || -member > nodes + 1) {
                 tree.problem = "step " + std::to_string(s + 1) + " is not a tree step";
                 break;
             }
-            if (member < 0) members.insert(std::to_string(-member));
-            else members.insert(steps[member - 1].begin(), steps[member - 1].end());
+            if (member < 0)
+                members.insert(std::to_string(-member));
+            else
+                members.insert(steps[member - 1].begin(), steps[member - 1].end());
         }
         steps.push_back(members);
         const std::string& height = lines[3 + nodes + s];
@@ -244,8 +253,9 @@ inline Tree readConsensusBlock(const std::string& block) {
     Tree tree;
     const auto lines = linesOf(block);
     int nodes = -1;
-    if (lines.size() < 2 || std::sscanf(lines[0].c_str(), "The number of nodes is : %d", &nodes) != 1 ||
-        nodes < 1 || lines[0] != "The number of nodes is : " + std::to_string(nodes) ||
+    if (lines.size() < 2 ||
+        std::sscanf(lines[0].c_str(), "The number of nodes is : %d", &nodes) != 1 || nodes < 1 ||
+        lines[0] != "The number of nodes is : " + std::to_string(nodes) ||
         lines[1] != "The nodes of the tree are :" ||
         lines.size() < static_cast<std::size_t>(2 * nodes + 4) ||
         lines[2 + nodes] != "The heights of the tree nodes are :" ||
@@ -265,7 +275,8 @@ inline Tree readConsensusBlock(const std::string& block) {
         std::string rebuilt;
         for (std::size_t k = 0; k < numbers.size(); ++k)
             rebuilt += (k ? "  " : "") + std::to_string(numbers[k]);
-        if (numbers.empty() || rebuilt != line || numbers[0] != static_cast<int>(numbers.size()) - 1) {
+        if (numbers.empty() || rebuilt != line ||
+            numbers[0] != static_cast<int>(numbers.size()) - 1) {
             tree.problem = "bad node line \"" + line + "\"";
             break;
         }
@@ -278,7 +289,8 @@ inline Tree readConsensusBlock(const std::string& block) {
         tree.clusters.push_back({members, trimmed(value)});
         tree.shape += line + "\n";
     }
-    for (std::size_t t = 4 + 2 * static_cast<std::size_t>(nodes); t < lines.size() && tree.problem.empty(); ++t) {
+    for (std::size_t t = 4 + 2 * static_cast<std::size_t>(nodes);
+         t < lines.size() && tree.problem.empty(); ++t) {
         if (lines[t].empty() || lines[t] != std::to_string(std::atoi(lines[t].c_str())))
             tree.problem = "bad order line \"" + lines[t] + "\"";
         tree.leaves.push_back(lines[t]);

@@ -32,8 +32,9 @@ const std::vector<std::vector<std::string>> Values = {
     {"1.2", "3.4", "2.2", "5.1"}, {"1.9", "2.6", "3.3", "4.2"}, {"2.7", "1.2", "4.4", "2.0"},
     {"3.1", "1.9", "3.1", "2.6"}, {"3.3", "3.3", "5.5", "1.1"}, {"2.2", "4.0", "4.8", "1.4"}};
 
-const char* const InputFormatTexts[] = {"has row names, has column names", "has row names, no column names",
-                                        "no row names, has column names", "no row names, no column names"};
+const char* const InputFormatTexts[] = {
+    "has row names, has column names", "has row names, no column names",
+    "no row names, has column names", "no row names, no column names"};
 const char* const DistanceTexts[] = {"correlation", "euclidean", "maximum", "manhattan", "binary"};
 const char* const LinkageTexts[] = {"average", "compact", "connected"};
 
@@ -41,7 +42,7 @@ bool hasRowNames(int format) { return format <= 2; }
 bool hasColumnNames(int format) { return format == 1 || format == 3; }
 
 std::string matrixFile(int format) {
-    std::string text = std::to_string(Values.size()) + " " + std::to_string(Values[0].size()) + "\n";
+    std::string text = "6 4\n";
     if (hasColumnNames(format)) text += "c1 c2 c3 c4\n";
     for (std::size_t r = 0; r < Values.size(); ++r) {
         std::string line = hasRowNames(format) ? "gene" + std::to_string(r + 1) : "";
@@ -52,25 +53,30 @@ std::string matrixFile(int format) {
 }
 
 std::string expectedHeader(int format, Notation notation, int distance, int linkage) {
-    return std::string("Here are the settings:\n") +
-           "The name of expression file is : expr.txt\n"
-           "The Scale of Error is          : 0.150000\n"
-           "The format of input file is    : " + InputFormatTexts[format - 1] + "\n"
-           "The sample size is             : " + std::to_string(SampleSize) + "\n"
-           "Preprocess data                : No\n"
-           "Preprocess data by             : None, None\n"
-           "Distance method                : " + DistanceTexts[distance - 1] + "\n"
-           "Hierarchical Clustering Method : " + LinkageTexts[linkage - 1] + "\n"
-           "The name of output file is     : out.txt\n"
-           "The format of output file is   : " +
-           (notation == Notation::SPlus ? "S_Plus" : "New_Hampshire") + "\n\n"
-           "\n"
-           "The number of rows of the data is : 6\n"
-           "The number of columns of the data is : 4\n\n\n";
+    std::string text = "Here are the settings:\n";
+    auto item = [&](const std::string& label, const std::string& value) {
+        text += label + value + "\n";
+    };
+    item("The name of expression file is : ", "expr.txt");
+    item("The Scale of Error is          : ", "0.150000");
+    item("The format of input file is    : ", InputFormatTexts[format - 1]);
+    item("The sample size is             : ", std::to_string(SampleSize));
+    item("Preprocess data                : ", "No");
+    item("Preprocess data by             : ", "None, None");
+    item("Distance method                : ", DistanceTexts[distance - 1]);
+    item("Hierarchical Clustering Method : ", LinkageTexts[linkage - 1]);
+    item("The name of output file is     : ", "out.txt");
+    item("The format of output file is   : ",
+         notation == Notation::SPlus ? "S_Plus\n" : "New_Hampshire\n");
+    text += "\n";
+    item("The number of rows of the data is : ", "6");
+    item("The number of columns of the data is : ", "4\n\n");
+    return text;
 }
 
 // Every object exactly once among the tree's leaves.
-void expectEveryObjectOnce(const Tree& tree, const std::vector<std::string>& labels, const std::string& what) {
+void expectEveryObjectOnce(const Tree& tree, const std::vector<std::string>& labels,
+                           const std::string& what) {
     ASSERT_EQ(tree.problem, "") << what;
     std::vector<std::string> leaves = tree.leaves;
     std::sort(leaves.begin(), leaves.end());
@@ -85,10 +91,14 @@ TEST_P(ReportStructure, HoldsTheFactsOfEveryReport) {
     const auto [format, notation, distance, linkage] = GetParam();
     TempDir dir;
     dir.write("expr.txt", matrixFile(format));
-    const std::string answers = "expr.txt\nn\n0.15\nout.txt\n2\n" + std::to_string(format) + "\n3\n" +
-                                std::to_string(SampleSize) + "\n6\n" + std::to_string(distance) + "\n7\n" +
-                                std::to_string(linkage) + "\n9\n" +
-                                (notation == Notation::SPlus ? "1" : "2") + "\nY\n";
+    // Options 2 (layout), 3 (sample size), 6 (distance), 7 (linkage), 9 (notation).
+    const std::string answers = "expr.txt\nn\n0.15\nout.txt\n" +
+                                ("2\n" + std::to_string(format) + "\n") +
+                                ("3\n" + std::to_string(SampleSize) + "\n") +
+                                ("6\n" + std::to_string(distance) + "\n") +
+                                ("7\n" + std::to_string(linkage) + "\n") +
+                                ("9\n" + std::string(notation == Notation::SPlus ? "1" : "2")) +
+                                "\nY\n";
     const auto result = runProgram({}, answers, dir.path());
     ASSERT_EQ(result.exitStatus, 0) << result.standardError;
     EXPECT_EQ(result.standardError, "");  // finite data: no warning
@@ -117,7 +127,8 @@ TEST_P(ReportStructure, HoldsTheFactsOfEveryReport) {
     std::vector<Tree> samples;
     for (const std::string& block : report.samples) {
         samples.push_back(readMergeTree(block, notation));
-        expectEveryObjectOnce(samples.back(), labels, "sample tree " + std::to_string(samples.size()));
+        expectEveryObjectOnce(samples.back(), labels,
+                              "sample tree " + std::to_string(samples.size()));
     }
     if (HasFatalFailure()) return;
 
@@ -148,14 +159,16 @@ TEST_P(ReportStructure, HoldsTheFactsOfEveryReport) {
 
 std::string combinationName(const ::testing::TestParamInfo<Combination>& info) {
     const auto [format, notation, distance, linkage] = info.param;
-    return "Layout" + std::to_string(format) + (notation == Notation::SPlus ? "SPlus" : "NewHampshire") +
-           "_" + DistanceTexts[distance - 1] + "_" + LinkageTexts[linkage - 1];
+    return "Layout" + std::to_string(format) +
+           (notation == Notation::SPlus ? "SPlus_" : "NewHampshire_") +
+           DistanceTexts[distance - 1] + "_" + LinkageTexts[linkage - 1];
 }
 
 INSTANTIATE_TEST_SUITE_P(AllCombinations, ReportStructure,
-                         ::testing::Combine(::testing::Values(1, 2, 3, 4),
-                                            ::testing::Values(Notation::SPlus, Notation::NewHampshire),
-                                            ::testing::Values(1, 2, 3, 4, 5), ::testing::Values(1, 2, 3)),
+                         ::testing::Combine(
+                             ::testing::Values(1, 2, 3, 4),
+                             ::testing::Values(Notation::SPlus, Notation::NewHampshire),
+                             ::testing::Values(1, 2, 3, 4, 5), ::testing::Values(1, 2, 3)),
                          combinationName);
 
 }  // namespace
