@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ struct HandWorkedCase {
     std::string confidenceTree;
     std::string consensus;
 };
+
+void PrintTo(const HandWorkedCase& c, std::ostream* out) { *out << c.name; }
 
 std::string reportOf(const HandWorkedCase& c) {
     std::string text = c.header + "The original tree with distance is:\n" + c.firstTree + "\n\n";
