@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -12,6 +14,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include "app/cluster_table.h"
 #include "app/dendrogram_svg.h"
@@ -171,13 +175,52 @@ int threadCountFor(const RunSettings& settings) {
     return std::clamp(threads, 1, 256);
 }
 
+// How many clustering threads the memory of the machine allows: each needs a
+// few distance triangles of n(n-1)/2 doubles, and the summaries of all
+// resampled trees are kept until the consensus. Zero when not even one fits.
+int threadsThatFit(int n, int sampleSize, int wanted) {
+    const double pages = static_cast<double>(::sysconf(_SC_PHYS_PAGES));
+    const double pageSize = static_cast<double>(::sysconf(_SC_PAGE_SIZE));
+    if (pages <= 0 || pageSize <= 0) return wanted;
+    const double available = 0.85 * pages * pageSize;
+    const double triangle = 0.5 * n * (n - 1.0) * sizeof(double);
+    const double perThread = 4.0 * triangle;
+    const double summaries = static_cast<double>(sampleSize) * n * 48.0;
+    const double fixed = summaries + 2.0 * triangle;  // the first tree's and the consensus work
+    if (fixed + perThread > available) return 0;
+    return std::clamp(static_cast<int>((available - fixed) / perThread), 1, wanted);
+}
+
+int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, RunInputs& inputs,
+                     ReportFile& report);
+
 }  // namespace
 
 int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs& inputs,
               ReportFile& report) {
+    try {
+        return runStagesChecked(settings, texts, inputs, report);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "noiseclust: there is not enough memory to cluster "
+                  << inputs.rawMatrix.rowCount << " rows " << settings.sampleSize
+                  << " times; try fewer rows, fewer resampled data sets or fewer threads!\n";
+        return 1;
+    }
+}
+
+namespace {
+
+int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, RunInputs& inputs,
+                     ReportFile& report) {
     const auto methods = resolveMethods(settings, texts);
     if (!methods) return 1;
     const int n = inputs.rawMatrix.rowCount;
+    const int threads = threadsThatFit(n, settings.sampleSize, threadCountFor(settings));
+    if (threads == 0) {
+        std::cerr << "noiseclust: clustering " << n << " rows " << settings.sampleSize
+                  << " times needs more memory than this machine has!\n";
+        return 1;
+    }
     RandomStream stream;
     NonFiniteLog nonFinite;
     StageTimer timer;
@@ -203,7 +246,6 @@ int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs
     // thread draws each batch's data sets in pass order; the workers then
     // cluster them side by side and the blocks are written in pass order.
     const int sampleSize = settings.sampleSize;
-    const int threads = threadCountFor(settings);
     const int batchSize = std::max(1, threads * 4);
     std::vector<SampleClusters> samples;
     samples.reserve(static_cast<std::size_t>(sampleSize));
@@ -227,7 +269,8 @@ int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs
             pass.nonFiniteValues = summarizeNonFinite(pass.data);
             pass.block = "The " + std::to_string(first + b + 1) + " sample tree with distance is:\n";
         }
-        auto work = [&](int t) {
+        std::vector<std::exception_ptr> failures(static_cast<std::size_t>(threads));
+        auto clusterShare = [&](int t) {
             for (int b = t; b < count; b += threads) {
                 SamplePass& pass = batch[static_cast<std::size_t>(b)];
                 Worker& worker = workers[static_cast<std::size_t>(t)];
@@ -237,11 +280,20 @@ int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs
                 pass.clusters = summarizeTree(worker.tree);
             }
         };
+        auto work = [&](int t) noexcept {
+            try {
+                clusterShare(t);
+            } catch (...) {
+                failures[static_cast<std::size_t>(t)] = std::current_exception();
+            }
+        };
         const int used = std::min(threads, count);
         std::vector<std::thread> helpers;
         for (int t = 1; t < used; ++t) helpers.emplace_back(work, t);
         work(0);
         for (auto& h : helpers) h.join();
+        for (const auto& failure : failures)
+            if (failure) std::rethrow_exception(failure);
         for (int b = 0; b < count; ++b) {
             SamplePass& pass = batch[static_cast<std::size_t>(b)];
             report.write(pass.block);
@@ -281,3 +333,5 @@ int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs
     }
     return 0;
 }
+
+}  // namespace
