@@ -76,7 +76,7 @@ struct NonFiniteLog {
     long long valueCount = 0;
     int firstValuePass = -1;  // 0 = the data as read
     int firstValueRow = -1;   // 0-based
-    std::set<int> rowsWithNonFiniteDistances;  // 0-based
+    std::set<int> rowsWithNonFiniteDistances;  // 1-based row numbers
 
     void noteValues(const NonFiniteSummary& summary, int pass) {
         if (summary.count == 0) return;
@@ -103,7 +103,7 @@ struct NonFiniteLog {
                     std::cerr << " and " << rowsWithNonFiniteDistances.size() - 20 << " more";
                     break;
                 }
-                std::cerr << (listed ? ", " : "") << row + 1;
+                std::cerr << (listed ? ", " : "") << row;
                 ++listed;
             }
             std::cerr << "; the trees were still built, with those distances as heights\n";

@@ -319,10 +319,8 @@ TEST(NonFinite, AConstantRowUnderCorrelationGivesOneWarning) {
         0u);
 }
 
-// The rows the warning names exist and include the constant row. Disabled: the
-// run adds one to row numbers that are already counted from 1 and names rows
-// 2, 3, 4, 5 of this four-row matrix.
-TEST(NonFinite, DISABLED_TheWarningNamesRowsOfTheMatrix) {
+// The rows the warning names exist and include the constant row.
+TEST(NonFinite, TheWarningNamesRowsOfTheMatrix) {
     const FinishedRun run = runWith(ConstantRow, ConstantRowAnswers);
     const std::string& warning = run.result.standardError;
     const auto start = warning.find("row(s) ");
