@@ -1,16 +1,19 @@
-// noiseclust: asks for the files and options of a run on the console, then
-// clusters the data, resamples it under measurement noise and writes the
-// report.
+// noiseclust: clusters the data, resamples it under measurement noise and
+// writes the report. Without arguments it asks for the files and options of
+// the run on the console; with arguments they come from the command line.
 
 #include <iostream>
 
 #include "app/analysis_run.h"
+#include "app/command_line.h"
 #include "app/console_input.h"
 #include "app/dialogue.h"
 #include "app/report_file.h"
 #include "app/run_settings.h"
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1) return runCommandLine(argc, argv);
+
     installTerminalRestore();
     Console console = standardConsole();
     RunSettings settings;

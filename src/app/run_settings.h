@@ -25,6 +25,8 @@ struct RunSettings {
     std::string svgFileName;           // picture of the trees, when not empty
     double highlight = 0.95;           // clusters at or above this confidence are boxed
     std::string clusterTableFileName;  // TSV of the first tree's clusters, when not empty
+
+    bool operator==(const RunSettings&) const = default;
 };
 
 // The texts shown on the review screen and written into the report.

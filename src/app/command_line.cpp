@@ -1,0 +1,394 @@
+#include "app/command_line.h"
+
+#include <sys/stat.h>
+
+#include <CLI/CLI.hpp>
+
+#include <array>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "app/analysis_run.h"
+#include "app/dialogue.h"
+#include "app/report_file.h"
+#include "data/matrix_file.h"
+
+namespace {
+
+// A keyword of the dialogue's review screen and the menu code it stands for.
+struct Keyword {
+    const char* text;
+    char code;
+};
+
+constexpr std::array<Keyword, 5> DistanceKeywords{{
+    {"correlation", '1'}, {"euclidean", '2'}, {"maximum", '3'}, {"manhattan", '4'}, {"binary", '5'}}};
+constexpr std::array<Keyword, 3> LinkageKeywords{{{"average", '1'}, {"compact", '2'}, {"connected", '3'}}};
+constexpr std::array<Keyword, 2> NotationKeywords{{{"S_Plus", '1'}, {"New_Hampshire", '2'}}};
+constexpr std::array<Keyword, 2> DirectionKeywords{{{"row", '1'}, {"column", '2'}}};
+constexpr std::array<Keyword, 5> PreprocessKeywords{{
+    {"log", '1'}, {"normal", '2'}, {"meancenter", '3'}, {"mediancenter", '4'}, {"max", '5'}}};
+constexpr std::array<Keyword, 4> InputFormatKeywords{{{"1", '1'}, {"2", '2'}, {"3", '3'}, {"4", '4'}}};
+
+// The most worker threads the run uses; more are not refused by the run, but
+// a larger number on a command line is a mistake.
+constexpr int MaxThreads = 256;
+
+template <std::size_t N>
+std::optional<char> codeOf(const std::array<Keyword, N>& keywords, std::string_view text) {
+    for (const Keyword& k : keywords)
+        if (text == k.text) return k.code;
+    return std::nullopt;
+}
+
+template <std::size_t N>
+std::string keywordList(const std::array<Keyword, N>& keywords, const char* separator) {
+    std::string list;
+    for (const Keyword& k : keywords) {
+        if (!list.empty()) list += separator;
+        list += k.text;
+    }
+    return list;
+}
+
+// A CLI11 check that accepts exactly the keywords of one set.
+template <std::size_t N>
+std::function<std::string(const std::string&)> oneOf(const std::array<Keyword, N>& keywords) {
+    return [&keywords](const std::string& value) -> std::string {
+        if (codeOf(keywords, value)) return {};
+        return "'" + value + "' is not one of " + keywordList(keywords, ", ");
+    };
+}
+
+// DIRECTION:METHOD, for example row:log.
+std::optional<std::pair<char, char>> preprocessCodes(const std::string& value) {
+    const auto colon = value.find(':');
+    if (colon == std::string::npos) return std::nullopt;
+    const auto direction = codeOf(DirectionKeywords, std::string_view(value).substr(0, colon));
+    const auto method = codeOf(PreprocessKeywords, std::string_view(value).substr(colon + 1));
+    if (!direction || !method) return std::nullopt;
+    return std::pair{*direction, *method};
+}
+
+// A whole word read as a decimal number the way the dialogue reads one;
+// nothing when anything follows the number.
+std::optional<double> wholeNumber(const std::string& word) {
+    std::size_t consumed = 0;
+    const double value = readLeadingNumber(word, consumed);
+    if (consumed == 0 || consumed != word.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<double> scaleOfErrorValue(const std::string& word) {
+    if (!wholeNumber(word)) return std::nullopt;
+    return parseScaleOfError(word);
+}
+
+bool onlySignAndDigits(const std::string& word) {
+    const std::size_t start = (!word.empty() && (word[0] == '+' || word[0] == '-')) ? 1 : 0;
+    if (word.size() == start) return false;
+    for (std::size_t i = start; i < word.size(); ++i)
+        if (word[i] < '0' || word[i] > '9') return false;
+    return true;
+}
+
+std::optional<int> sampleSizeValue(const std::string& word) {
+    if (!onlySignAndDigits(word)) return std::nullopt;
+    return parseSampleSize(word);
+}
+
+std::optional<double> highlightValue(const std::string& word) {
+    const auto value = wholeNumber(word);
+    if (!value || !(*value >= 0.0 && *value <= 1.0)) return std::nullopt;
+    return value;
+}
+
+std::optional<int> threadCountValue(const std::string& word) {
+    if (word == "0") return 0;  // parseSampleSize refuses 0
+    if (!onlySignAndDigits(word)) return std::nullopt;
+    const auto count = parseSampleSize(word);
+    if (!count || *count > MaxThreads) return std::nullopt;
+    return count;
+}
+
+// The checks of the numeric options, with the dialogue's messages where the
+// dialogue asks the same question.
+std::string checkScale(const std::string& word) {
+    return scaleOfErrorValue(word) ? "" : "The scale of error must be a positive number!";
+}
+std::string checkSamples(const std::string& word) {
+    return sampleSizeValue(word) ? "" : "The sample size must be a positive integer!";
+}
+std::string checkHighlight(const std::string& word) {
+    return highlightValue(word) ? "" : "the highlight must be a number from 0 to 1";
+}
+std::string checkThreads(const std::string& word) {
+    return threadCountValue(word) ? ""
+                                  : "the number of threads must be a whole number from 0 to " +
+                                        std::to_string(MaxThreads);
+}
+std::string checkPreprocess(const std::string& value) {
+    if (preprocessCodes(value)) return {};
+    return "'" + value + "' is not DIRECTION:METHOD with DIRECTION " +
+           keywordList(DirectionKeywords, " or ") + " and METHOD one of " +
+           keywordList(PreprocessKeywords, ", ");
+}
+
+std::string withoutLineEnd(std::string text) {
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
+bool isFolder(const std::string& name) {
+    struct stat status {};
+    return name.find('\0') == std::string::npos && ::stat(name.c_str(), &status) == 0 &&
+           S_ISDIR(status.st_mode);
+}
+
+bool exists(const std::string& name) {
+    struct stat status {};
+    return name.find('\0') == std::string::npos && ::stat(name.c_str(), &status) == 0;
+}
+
+// One file the command line names, with the option that names it.
+struct NamedFile {
+    const char* option;
+    const std::string* name;
+    std::string text() const { return std::string(option) + " " + *name; }
+};
+
+// A file that the run writes: not empty, not a folder, in a folder that
+// exists, and replaced only when that was asked for.
+std::optional<std::string> checkWrittenFile(const NamedFile& file, bool replaceExisting) {
+    const std::string& name = *file.name;
+    if (name.empty()) return std::string(file.option) + " needs a file name";
+    if (isFolder(name)) return file.text() + ": this is a folder, not a file";
+    const auto folder = std::filesystem::path(name).parent_path();
+    if (!folder.empty() && !isFolder(folder.string()))
+        return file.text() + ": the folder " + folder.string() + " does not exist";
+    if (!replaceExisting && exists(name))
+        return file.text() + ": the file exists already; add --force to replace it";
+    return std::nullopt;
+}
+
+// Everything about the files, in the dialogue's order: the expression file,
+// the error file, the report, then the picture and the table.
+std::optional<std::string> checkFiles(const RunSettings& settings, bool replaceExisting) {
+    const NamedFile expression{"--expression", &settings.expressionFileName};
+    const NamedFile error{"--error", &settings.errorFileName};
+    const NamedFile output{"--output", &settings.outputFileName};
+    const bool withErrorFile = settings.errorSource == '1';
+
+    if (const auto refusal = checkExpressionFile(settings, settings.expressionFileName))
+        return expression.text() + ": " + withoutLineEnd(*refusal);
+    if (withErrorFile) {
+        // The dialogue compares these two by name; two names of one file are
+        // the same mistake.
+        if (sameFileOnDisk(settings.errorFileName, settings.expressionFileName))
+            return error.text() + ": The error file cannot be same as expression file!";
+        if (const auto refusal = checkErrorFile(settings, settings.errorFileName))
+            return error.text() + ": " + withoutLineEnd(*refusal);
+    }
+    if (const auto refusal = checkOutputFile(settings, settings.outputFileName))
+        return output.text() + ": " + withoutLineEnd(*refusal);
+    if (const auto refusal = checkWrittenFile(output, replaceExisting)) return refusal;
+
+    std::vector<NamedFile> taken{expression};
+    if (withErrorFile) taken.push_back(error);
+    taken.push_back(output);
+    for (const NamedFile extra : {NamedFile{"--svg", &settings.svgFileName},
+                                  NamedFile{"--clusters", &settings.clusterTableFileName}}) {
+        if (extra.name->empty()) continue;
+        for (const NamedFile& other : taken)
+            if (*extra.name == *other.name || sameFileOnDisk(*extra.name, *other.name))
+                return extra.text() + ": this is also the file of " + other.option;
+        if (const auto refusal = checkWrittenFile(extra, replaceExisting)) return refusal;
+        taken.push_back(extra);
+    }
+    return std::nullopt;
+}
+
+std::string helpHint() { return "Run 'noiseclust --help' to see the options.\n"; }
+
+CommandLineRequest refuse(const std::string& what) {
+    CommandLineRequest request;
+    request.action = CommandLineAction::Refuse;
+    request.message = "noiseclust: " + what + "\n" + helpHint();
+    return request;
+}
+
+// The values as typed; each has passed its check when parsing succeeds.
+struct TypedOptions {
+    std::string expression, error, scale, output;
+    std::string inputFormat, samples, preprocess, distance, linkage, notation;
+    std::string svg, highlight, clusters, threads;
+    bool force = false;
+};
+
+constexpr const char* Description =
+    "Clusters the rows of a matrix file into a hierarchical tree, resamples the\n"
+    "data under measurement noise, gives every cluster of the first tree a\n"
+    "confidence value and builds a majority-rule consensus tree, all written into\n"
+    "the report. Without arguments it asks for its files and options on the console.\n";
+
+constexpr const char* Footer =
+    "Exactly one of --error and --scale is required.\n"
+    "Exit status: 0 complete run, 1 failed run, 2 refused command line.";
+
+void defineOptions(CLI::App& app, TypedOptions& typed) {
+    app.description(Description);
+    app.footer(Footer);
+    app.get_formatter()->column_width(30);
+    app.set_help_flag("-h,--help", "Show this summary of the options and exit");
+    app.set_version_flag("--version", std::string("noiseclust ") + NOISECLUST_VERSION,
+                         "Show the program's version and exit");
+
+    app.add_option("--expression", typed.expression, "The expression matrix file")
+        ->type_name("FILE")
+        ->required();
+    app.add_option("--error", typed.error,
+                   "Error file: one standard deviation per value")
+        ->type_name("FILE");
+    app.add_option("--scale", typed.scale, "Relative scale of error (> 0), instead of --error")
+        ->type_name("S")
+        ->check(checkScale);
+    app.add_option("--output", typed.output, "The report file")->type_name("FILE")->required();
+    app.add_flag("--force", typed.force, "Replace existing report, picture and table files");
+    app.add_option("--input-format", typed.inputFormat,
+                   "Matrix layout: 1 row and column names (default),\n"
+                   "2 row names only, 3 column names only, 4 neither")
+        ->type_name("1..4")
+        ->check(oneOf(InputFormatKeywords));
+    app.add_option("--samples", typed.samples, "Number of resampled data sets (default 500)")
+        ->type_name("N")
+        ->check(checkSamples);
+    app.add_option("--preprocess", typed.preprocess,
+                   "Preprocess by row or column with log, normal,\n"
+                   "meancenter, mediancenter or max, e.g. row:log")
+        ->type_name("DIRECTION:METHOD")
+        ->check(checkPreprocess);
+    app.add_option("--distance", typed.distance,
+                   "correlation, euclidean (default), maximum,\n"
+                   "manhattan or binary")
+        ->type_name("METHOD")
+        ->check(oneOf(DistanceKeywords));
+    app.add_option("--linkage", typed.linkage,
+                   "average (default), compact (complete linkage)\n"
+                   "or connected (single linkage)")
+        ->type_name("METHOD")
+        ->check(oneOf(LinkageKeywords));
+    app.add_option("--notation", typed.notation, "Tree notation: New_Hampshire (default) or S_Plus")
+        ->type_name("NAME")
+        ->check(oneOf(NotationKeywords));
+    app.add_option("--svg", typed.svg, "Also write a picture of the trees (SVG)")->type_name("FILE");
+    app.add_option("--highlight", typed.highlight,
+                   "Box clusters with a confidence of at least X\n"
+                   "in the picture (default 0.95)")
+        ->type_name("X")
+        ->check(checkHighlight);
+    app.add_option("--clusters", typed.clusters,
+                   "Also write the first tree's clusters as a\n"
+                   "tab-separated table")
+        ->type_name("FILE");
+    app.add_option("--threads", typed.threads,
+                   "Worker threads (default: NOISECLUST_THREADS,\n"
+                   "else one per processor); the report is the same")
+        ->type_name("N")
+        ->check(checkThreads);
+}
+
+// Turns the checked values into the codes the dialogue would have stored.
+RunSettings settingsFrom(const TypedOptions& typed, bool withErrorFile) {
+    RunSettings settings;
+    applyDefaults(settings);
+    settings.expressionFileName = typed.expression;
+    settings.outputFileName = typed.output;
+    if (withErrorFile) {
+        settings.errorSource = '1';
+        settings.errorFileName = typed.error;
+    } else {
+        settings.errorSource = '0';
+        settings.scaleOfError = *scaleOfErrorValue(typed.scale);
+    }
+    if (!typed.inputFormat.empty()) settings.inputFormat = *codeOf(InputFormatKeywords, typed.inputFormat);
+    if (!typed.samples.empty()) settings.sampleSize = *sampleSizeValue(typed.samples);
+    if (!typed.preprocess.empty()) {
+        const auto [direction, method] = *preprocessCodes(typed.preprocess);
+        settings.preprocess = '1';
+        settings.preprocessDirection = direction;
+        settings.preprocessMethod = method;
+    }
+    if (!typed.distance.empty()) settings.distanceMethod = *codeOf(DistanceKeywords, typed.distance);
+    if (!typed.linkage.empty()) settings.clusteringMethod = *codeOf(LinkageKeywords, typed.linkage);
+    if (!typed.notation.empty()) settings.outputFormat = *codeOf(NotationKeywords, typed.notation);
+    settings.svgFileName = typed.svg;
+    settings.clusterTableFileName = typed.clusters;
+    if (!typed.highlight.empty()) settings.highlight = *highlightValue(typed.highlight);
+    if (!typed.threads.empty()) settings.threadCount = *threadCountValue(typed.threads);
+    return settings;
+}
+
+}  // namespace
+
+CommandLineRequest parseCommandLine(int argc, const char* const argv[]) {
+    CLI::App app{"", "noiseclust"};
+    TypedOptions typed;
+    defineOptions(app, typed);
+    // CLI11 reports what it refuses by exceptions; they end here.
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        CommandLineRequest request;
+        request.action = CommandLineAction::ShowHelp;
+        request.message = app.help();
+        return request;
+    } catch (const CLI::CallForVersion& version) {
+        CommandLineRequest request;
+        request.action = CommandLineAction::ShowVersion;
+        request.message = std::string(version.what()) + "\n";
+        return request;
+    } catch (const CLI::ParseError& error) {
+        return refuse(error.what());
+    }
+
+    const bool withErrorFile = app.count("--error") > 0;
+    const bool withScale = app.count("--scale") > 0;
+    if (withErrorFile == withScale)
+        return refuse(withErrorFile ? "give either --error FILE or --scale S, not both"
+                                    : "one of --error FILE and --scale S is required");
+    if (typed.expression.empty()) return refuse("--expression needs a file name");
+    if (withErrorFile && typed.error.empty()) return refuse("--error needs a file name");
+    if (app.count("--svg") > 0 && typed.svg.empty()) return refuse("--svg needs a file name");
+    if (app.count("--clusters") > 0 && typed.clusters.empty())
+        return refuse("--clusters needs a file name");
+
+    CommandLineRequest request;
+    request.settings = settingsFrom(typed, withErrorFile);
+    if (const auto refusal = checkFiles(request.settings, typed.force)) return refuse(*refusal);
+    request.action = CommandLineAction::Run;
+    return request;
+}
+
+int runCommandLine(int argc, const char* const argv[]) {
+    CommandLineRequest request = parseCommandLine(argc, argv);
+    switch (request.action) {
+        case CommandLineAction::ShowHelp:
+        case CommandLineAction::ShowVersion:
+            std::cout << request.message << std::flush;
+            return 0;
+        case CommandLineAction::Refuse:
+            std::cerr << request.message;
+            return CommandLineRefused;
+        case CommandLineAction::Run: break;
+    }
+    ReportFile report;
+    if (!report.open(request.settings.outputFileName)) {
+        std::cerr << "noiseclust: --output " << request.settings.outputFileName
+                  << ": Can not open the output file!\n";
+        return CommandLineRefused;
+    }
+    return runAnalysis(request.settings, report);
+}

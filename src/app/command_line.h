@@ -1,0 +1,44 @@
+#pragma once
+// Scripted runs: every option of the console dialogue as a command-line
+// option, mapped onto the same RunSettings codes, so that the run writes the
+// same report as after the dialogue. The files are checked by the dialogue's
+// own rules before anything is opened for writing, so a refused command line
+// leaves every file as it was.
+//
+//   noiseclust --expression FILE (--error FILE | --scale S) --output FILE
+//              [--input-format 1..4] [--samples N]
+//              [--preprocess row|column:log|normal|meancenter|mediancenter|max]
+//              [--distance correlation|euclidean|maximum|manhattan|binary]
+//              [--linkage average|compact|connected]
+//              [--notation S_Plus|New_Hampshire] [--force]
+//              [--svg FILE] [--highlight X] [--clusters FILE] [--threads N]
+//   noiseclust --help | --version
+
+#include <string>
+
+#include "app/run_settings.h"
+
+// Exit status of a command line that was refused before the run started.
+inline constexpr int CommandLineRefused = 2;
+
+enum class CommandLineAction { Run, ShowHelp, ShowVersion, Refuse };
+
+struct CommandLineRequest {
+    CommandLineAction action = CommandLineAction::Refuse;
+    RunSettings settings;  // complete when action is Run
+    // ShowHelp: the usage text; ShowVersion: "noiseclust <version>\n";
+    // Refuse: what was wrong, then a hint to --help.
+    std::string message;
+};
+
+// Parses the arguments (argv[0] is the program's name) and checks every
+// value and file: readable input files, no two roles on one file (by name or
+// by device and inode), an existing output replaced only with --force.
+// Touches no file.
+CommandLineRequest parseCommandLine(int argc, const char* const argv[]);
+
+// Parses, opens the report and runs the analysis. Returns the exit status:
+// 0 for a complete run, 1 for a failed run, CommandLineRefused for a refused
+// command line (message on standard error); --help and --version print to
+// standard output and return 0.
+int runCommandLine(int argc, const char* const argv[]);
