@@ -39,17 +39,56 @@
 #include <limits>
 #include <vector>
 
+#include "cluster/large_buffer.h"
+
 namespace {
 
 constexpr double Sentinel = 1e100;
 constexpr int NoSlot = -1;
 
-using Nearest = ClusteringWorkspace::Nearest;
-using Slot = ClusteringWorkspace::Slot;
-
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
+// A linkage value of the nearest-neighbour table, or an estimate of it.
+struct Nearest {
+    double value;
+    double width;  // 0: value is exact; else the exact value lies within value +- width
+    int first;     // the two clusters (by lowest row) in the order the linkage
+    int second;    // takes them, so that an estimate can be made exact
+};
+
 constexpr Nearest SentinelNearest{Sentinel, 0.0, -1, -1};
+
+// The smaller of a and b, ignoring b when it is not-a-number.
+inline double lower(double a, double b) { return b < a ? b : a; }
+
+}  // namespace
+
+struct ClusteringWorkspace::Buffers {
+    std::vector<double> linkages;  // n x n cached values, row-major by lowest rows
+    // The active clusters in slot order.
+    std::vector<int> clusterOfSlot;  // lowest row: the cluster's identity while it lives
+    std::vector<int> codeOfSlot;     // merge-record code: -object, or the step that formed it
+    std::vector<int> nearestSlot;    // NoSlot: no neighbour below the sentinel
+    std::vector<Nearest> nearest;
+    std::vector<double> sizeOfSlot;     // "average" only
+    std::vector<double> inverseOfSlot;  // "average" only: 1 / size, rounded
+    // Estimates of one cluster's linkages during a rescan, by slot.
+    std::vector<double> scanSums;
+    std::vector<double> scanValues;
+    std::vector<double> scanWidths;
+    // By lowest row, "average" only.
+    std::vector<std::vector<int>> members;  // ascending rows
+    std::vector<int> sizes;
+};
+
+ClusteringWorkspace::ClusteringWorkspace() : buffers(std::make_unique<Buffers>()) {}
+ClusteringWorkspace::~ClusteringWorkspace() = default;
+ClusteringWorkspace::ClusteringWorkspace(ClusteringWorkspace&&) noexcept = default;
+ClusteringWorkspace& ClusteringWorkspace::operator=(ClusteringWorkspace&&) noexcept = default;
+
+namespace {
+
+using Buffers = ClusteringWorkspace::Buffers;
 
 // "compact": the running maximum from -1e100; not-a-number marks "no pair yet".
 struct CompactLinkage {
@@ -86,17 +125,31 @@ class ExactPolicy {
 public:
     static constexpr bool rescanCanImprove = Rule::rescanCanImprove;
 
-    ExactPolicy(const DistanceTriangle&, ClusteringWorkspace&) {}
-    double initialCell(double d) { return Rule::single(d); }
+    ExactPolicy(const DistanceTriangle&, Buffers&, std::size_t&) {}
+    static double initialCell(double d) { return Rule::single(d); }
     void finishInitialisation(int) {}
     static double combine(double x, double y) { return Rule::combine(x, y); }
-    Nearest estimate(double cell, int first, int second) const { return {cell, 0.0, first, second}; }
-    void makeExact(Nearest&) const {}
-    double exactLinkage(double cell, int, int) const { return cell; }
-    bool greater(Nearest& x, Nearest& y) const { return x.value > y.value; }
-    // Whether y cannot be strictly below x (a fast rejection for scans).
-    static bool surelyNotBelow(const Nearest& x, const Nearest& y) { return !(x.value > y.value); }
-    void join(int, int) {}
+    // The linkage of the clusters in the given slots from their cell.
+    static Nearest estimate(double cell, int, int, int first, int second) { return {cell, 0.0, first, second}; }
+    static constexpr bool cellsAreValues = true;
+    static void makeExact(Nearest&) {}
+    static double exactLinkage(double cell, int, int) { return cell; }
+    static bool greater(const Nearest& x, const Nearest& y) { return x.value > y.value; }
+    // The first slot with the smallest value (the values are never
+    // not-a-number): the slot a scan with strict comparisons keeps.
+    static int select(const Nearest* entries, int count) {
+        int p = 0;
+        double best = entries[0].value;
+        for (int j = 1; j < count; ++j) {
+            if (best > entries[j].value) {
+                best = entries[j].value;
+                p = j;
+            }
+        }
+        return p;
+    }
+    static void join(int, int, int) {}
+    static void removeSlot(int) {}
 };
 
 // "average" with cached sums and rigorous intervals.
@@ -104,79 +157,138 @@ class AveragePolicy {
 public:
     static constexpr bool rescanCanImprove = true;
 
-    AveragePolicy(const DistanceTriangle& distances, ClusteringWorkspace& workspace)
-        : distances_(distances), workspace_(workspace) {}
+    AveragePolicy(const DistanceTriangle& distances, Buffers& buffers, std::size_t& exactCount)
+        : distances_(distances), buffers_(buffers), exactCount_(exactCount) {}
 
-    double initialCell(double d) {
-        if (!std::isnan(d)) {
-            const double magnitude = std::fabs(d);
-            if (!(magnitude < Sentinel)) bounded_ = false;
-            if (d < smallest_) smallest_ = d;
-            if (magnitude > largestMagnitude_) largestMagnitude_ = magnitude;
-            if (integers_ && d != std::trunc(d)) integers_ = false;
-        }
-        return 0.0 + d;  // the specified sum of one term: 0 + d (never -0)
-    }
+    static double initialCell(double d) { return 0.0 + d; }  // the specified sum of one term (never -0)
 
+    // One pass over the distances for the properties the estimates rely on.
     void finishInitialisation(int n) {
+        bool bounded = true;
+        bool integers = true;
+        double smallest = 0;
+        double largestMagnitude = 0;
+        for (const double d : distances_.entries) {
+            // Not-a-number fails every comparison below and is ignored.
+            const double magnitude = std::fabs(d);
+            bounded &= !(magnitude >= Sentinel);
+            smallest = d < smallest ? d : smallest;
+            largestMagnitude = magnitude > largestMagnitude ? magnitude : largestMagnitude;
+            // Below 2^52, adding and removing 2^52 rounds to an integer.
+            integers &= !(magnitude < 0x1p52) | ((magnitude + 0x1p52) - 0x1p52 == magnitude);
+        }
         const double largestTermCount = std::floor(n / 2.0) * std::ceil(n / 2.0);
         // Integer terms and every partial sum below 2^53 in magnitude: exact in any order.
-        exactSums_ = integers_ && largestMagnitude_ * largestTermCount <= 9007199254740992.0;
-        // The interval argument needs (m-1) u <= 2^-12 and no overflow; otherwise
-        // every value is computed from the member lists.
-        useIntervals_ = !exactSums_ && bounded_ && largestTermCount <= 0x1p40;
-        negativeExcess_ = smallest_ < 0 ? -smallest_ : 0.0;
-        auto& members = workspace_.members;
+        exactSums_ = integers && largestMagnitude * largestTermCount <= 9007199254740992.0;
+        // The interval argument needs no infinities, no overflow and (m-1) u <= 2^-12;
+        // otherwise every value is computed from the member lists.
+        useIntervals_ = bounded && largestTermCount <= 0x1p40;
+        negativeExcess_ = smallest < 0 ? -smallest : 0.0;
+        auto& members = buffers_.members;
         members.resize(at(n));
         for (int i = 0; i < n; ++i) members[at(i)].assign(1, i);
-        workspace_.sizes.assign(at(n), 1);
-        workspace_.inverseSizes.assign(at(n), 1.0);
-        workspace_.exactAverages = 0;
+        buffers_.sizes.assign(at(n), 1);
+        buffers_.sizeOfSlot.assign(at(n), 1.0);
+        buffers_.inverseOfSlot.assign(at(n), 1.0);
+        square_ = buffers_.linkages.data();
+        width_ = at(n);
+        exactCount_ = 0;
     }
 
     static double combine(double x, double y) { return x + y; }
 
-    Nearest estimate(double sum, int first, int second) const {
-        const double a = workspace_.sizes[at(first)];
-        const double b = workspace_.sizes[at(second)];
-        // Up to two terms every order adds the same numbers in one addition.
-        if (exactSums_ || a * b <= 2) return {sum / a / b, 0.0, first, second};
+    // The linkage of the clusters in the given slots from their cached sum.
+    Nearest estimate(double sum, int firstSlot, int secondSlot, int first, int second) const {
         if (!useIntervals_) return {exactAverage(first, second), 0.0, first, second};
-        const double value = sum * workspace_.inverseSizes[at(first)] * workspace_.inverseSizes[at(second)];
-        // Not-a-number: some term is (no infinities here), so S is too.
-        // Zero with no negative term: every term is 0, and so is S.
-        if (std::isnan(value) || (sum == 0 && negativeExcess_ == 0)) return {value, 0.0, first, second};
-        return {value, averageWidth(value, a * b), first, second};
+        const double value = sum * buffers_.inverseOfSlot[at(firstSlot)] * buffers_.inverseOfSlot[at(secondSlot)];
+        const double termCount = buffers_.sizeOfSlot[at(firstSlot)] * buffers_.sizeOfSlot[at(secondSlot)];
+        return {value, averageWidth(value, termCount), first, second};
     }
 
-    void makeExact(Nearest& x) const {
-        if (x.width != 0) {
-            x.value = exactAverage(x.firstCluster, x.secondCluster);
-            x.width = 0;
+    static constexpr bool cellsAreValues = false;
+
+    // Estimates of the linkages of the cluster in slot own to the clusters
+    // in slots 0 .. count-1, from their cached sums (the same arithmetic as
+    // estimate, in a loop the compiler vectorises).
+    void estimateRow(const double* __restrict sums, int count, int own, double* __restrict values,
+                     double* __restrict widths) const {
+        if (!useIntervals_) return;  // the caller never estimates rows then
+        const double ownInverse = buffers_.inverseOfSlot[at(own)];
+        const double ownSize = buffers_.sizeOfSlot[at(own)];
+        const double* __restrict inverses = buffers_.inverseOfSlot.data();
+        const double* __restrict sizes = buffers_.sizeOfSlot.data();
+        for (int l = 0; l < count; ++l) {
+            const double value = sums[l] * ownInverse * inverses[l];
+            values[l] = value;
+            widths[l] = averageWidth(value, ownSize * sizes[l]);
         }
     }
 
-    double exactLinkage(double, int first, int second) const { return exactAverage(first, second); }
+    bool estimatesRows() const { return useIntervals_; }
+
+    // Replaces an estimate by the specified value.
+    void makeExact(Nearest& x) const {
+        if (x.width == 0) return;
+        const double sum = square_[at(x.first) * width_ + at(x.second)];
+        const double a = buffers_.sizes[at(x.first)];
+        const double b = buffers_.sizes[at(x.second)];
+        if (exactSums_ || a * b <= 2) {
+            // Integer sums are exact in any order; up to two terms every order
+            // adds the same numbers in one addition.
+            x.value = sum / a / b;
+        } else if (sum == 0 && negativeExcess_ == 0) {
+            x.value = 0.0;  // every term is 0
+        } else {
+            x.value = exactAverage(x.first, x.second);
+        }
+        x.width = 0;
+    }
+
+    double exactLinkage(double, int first, int second) const {
+        Nearest x{std::numeric_limits<double>::quiet_NaN(), 1.0, first, second};
+        if (useIntervals_) {
+            makeExact(x);
+            return x.value;
+        }
+        return exactAverage(first, second);
+    }
 
     // x > y on the exact values.
     bool greater(Nearest& x, Nearest& y) const {
+        // A not-a-number estimate is exact: some term is (there are no
+        // infinities), so the specified sum is too. It compares false.
+        if (!(x.value - x.width > y.value + y.width)) {
+            if (!(x.value + x.width > y.value - y.width) || std::isnan(x.value) || std::isnan(y.value)) return false;
+        } else {
+            return true;
+        }
         if (x.width == 0 && y.width == 0) return x.value > y.value;
-        // A not-a-number value is always exact, and compares false.
-        if (std::isnan(x.value) || std::isnan(y.value)) return false;
-        if (x.value - x.width > y.value + y.width) return true;
-        if (x.value + x.width <= y.value - y.width) return false;
+        if (sameValue(x, y)) return false;
         makeExact(x);
         makeExact(y);
         return x.value > y.value;
     }
 
-    // Whether the intervals alone show that y is not strictly below x.
-    static bool surelyNotBelow(const Nearest& x, const Nearest& y) {
-        return x.value + x.width <= y.value - y.width;
+    // The first slot with the smallest exact value. Every exact value lies
+    // within its interval, so a slot whose interval starts above the lowest
+    // upper end cannot have the smallest value; the strict scan runs over
+    // the others only, usually one or two.
+    int select(Nearest* entries, int count) const {
+        double lowestUpper = entries[0].value + entries[0].width;
+        for (int j = 1; j < count; ++j) {
+            const double upper = entries[j].value + entries[j].width;
+            lowestUpper = upper < lowestUpper ? upper : lowestUpper;
+        }
+        int p = -1;
+        for (int j = 0; j < count; ++j) {
+            if (entries[j].value - entries[j].width > lowestUpper) continue;
+            if (p < 0 || greater(entries[p], entries[j])) p = j;
+        }
+        return p;
     }
 
-    void join(int keep, int gone) {
-        auto& members = workspace_.members;
+    void join(int keepSlot, int keep, int gone) {
+        auto& members = buffers_.members;
         std::vector<int>& kept = members[at(keep)];
         std::vector<int>& joined = members[at(gone)];
         std::vector<int> merged;
@@ -184,11 +296,28 @@ public:
         std::merge(kept.begin(), kept.end(), joined.begin(), joined.end(), std::back_inserter(merged));
         kept.swap(merged);
         joined.clear();
-        workspace_.sizes[at(keep)] += workspace_.sizes[at(gone)];
-        workspace_.inverseSizes[at(keep)] = 1.0 / workspace_.sizes[at(keep)];
+        const int size = buffers_.sizes[at(keep)] += buffers_.sizes[at(gone)];
+        buffers_.sizeOfSlot[at(keepSlot)] = size;
+        buffers_.inverseOfSlot[at(keepSlot)] = 1.0 / size;
+    }
+
+    void removeSlot(int slot) {
+        buffers_.sizeOfSlot.erase(buffers_.sizeOfSlot.begin() + slot);
+        buffers_.inverseOfSlot.erase(buffers_.inverseOfSlot.begin() + slot);
     }
 
 private:
+    // Whether two entries stand for the same linkage value without summing:
+    // the same two clusters in the same order, or in either order when one
+    // of them is a single object (both orders then add the same distances
+    // in the same sequence, and the divisions are by 1 and the other size).
+    // Reciprocal nearest neighbours meet like this at nearly every selection.
+    bool sameValue(const Nearest& x, const Nearest& y) const {
+        if (x.first == y.first && x.second == y.second) return true;
+        return x.first == y.second && x.second == y.first &&
+               (buffers_.sizes[at(x.first)] == 1 || buffers_.sizes[at(x.second)] == 1);
+    }
+
     // Half-width of an interval around value that holds the specified
     // fl(fl(S / a) / b), given value = fl(fl(T (1/a)) (1/b)) with both
     // reciprocals rounded, and m = a b terms:
@@ -202,7 +331,8 @@ private:
     // times a factor below 1 + 2^-11 for (m-1) u <= 2^-12. The width also
     // carries 2u |value| and the relative margin 2^-10 so that the rounded
     // value - width and value + width still enclose the specified value, and
-    // an absolute 2^-1000 that covers results in the subnormal range.
+    // an absolute 2^-1000 that covers results in the subnormal range. A
+    // not-a-number value gives a not-a-number width.
     double averageWidth(double value, double termCount) const {
         constexpr double u = 0x1p-53;
         const double magnitude = std::fabs(value);
@@ -213,25 +343,28 @@ private:
 
     // The specified sum from the member lists, first cluster's rows outer.
     double exactAverage(int first, int second) const {
-        ++workspace_.exactAverages;
-        const auto& members = workspace_.members;
-        const std::vector<double>& d = distances_.entries;
+        ++exactCount_;
+        const std::vector<int>& outer = buffers_.members[at(first)];
+        const std::vector<int>& inner = buffers_.members[at(second)];
+        const double* d = distances_.entries.data();
         const int n = distances_.objectCount;
         double sum = 0;
-        for (int a : members[at(first)])
-            for (int b : members[at(second)]) sum = sum + d[a < b ? pairIndex(n, a, b) : pairIndex(n, b, a)];
-        return sum / static_cast<double>(members[at(first)].size()) /
-               static_cast<double>(members[at(second)].size());
+        for (int a : outer) {
+            // Row a of the triangle holds the pairs (a, b > a); the pairs
+            // (b < a, a) lie in the rows of the smaller members.
+            const double* row = d + pairIndex(n, a, a + 1) - at(a + 1);
+            for (int b : inner) sum = sum + (a < b ? row[b] : d[pairIndex(n, b, a)]);
+        }
+        return sum / static_cast<double>(outer.size()) / static_cast<double>(inner.size());
     }
 
     const DistanceTriangle& distances_;
-    ClusteringWorkspace& workspace_;
-    bool bounded_ = true;
-    bool integers_ = true;
+    Buffers& buffers_;
+    std::size_t& exactCount_;
+    const double* square_ = nullptr;
+    std::size_t width_ = 0;
     bool exactSums_ = false;
     bool useIntervals_ = false;
-    double smallest_ = 0;
-    double largestMagnitude_ = 0;
     double negativeExcess_ = 0;
 };
 
@@ -239,16 +372,20 @@ private:
 // of the symmetric square stays within the caches.
 constexpr int TileLength = 64;
 
+// How many slots ahead the scattered writes into the cache are prefetched.
+constexpr int PrefetchDistance = 8;
+
 template <class Policy>
 void clusterWith(MergeTree& tree, const DistanceTriangle& distances, ClusteringWorkspace& workspace) {
     const int n = distances.objectCount;
     const std::size_t width = at(n);
-    Policy policy(distances, workspace);
+    Buffers& buffers = *workspace.buffers;
+    Policy policy(distances, buffers, workspace.exactAverages);
+
     // The cache is a full square (row-major by cluster identity), so that
     // every pass over one cluster's linkages reads one contiguous row.
-    auto& cache = workspace.linkages;
-    cache.resize(width * width);
-    double* square = cache.data();
+    resizeLargeBuffer(buffers.linkages, width * width);
+    double* square = buffers.linkages.data();
     const double* d = distances.entries.data();
     for (int rowTile = 0; rowTile < n; rowTile += TileLength) {
         for (int columnTile = rowTile; columnTile < n; columnTile += TileLength) {
@@ -268,25 +405,40 @@ void clusterWith(MergeTree& tree, const DistanceTriangle& distances, ClusteringW
     }
     policy.finishInitialisation(n);
 
+    auto& clusterOfSlot = buffers.clusterOfSlot;
+    auto& codeOfSlot = buffers.codeOfSlot;
+    auto& nearestSlot = buffers.nearestSlot;
+    auto& nearest = buffers.nearest;
+    clusterOfSlot.resize(width);
+    codeOfSlot.resize(width);
+    nearestSlot.assign(width, NoSlot);
+    nearest.assign(width, SentinelNearest);
+    buffers.scanValues.resize(width);
+    buffers.scanWidths.resize(width);
+    buffers.scanSums.resize(width);
+    double* scanSums = buffers.scanSums.data();
+    double* scanValues = buffers.scanValues.data();
+    double* scanWidths = buffers.scanWidths.data();
+    for (int i = 0; i < n; ++i) {
+        clusterOfSlot[at(i)] = i;
+        codeOfSlot[at(i)] = -(i + 1);
+    }
+
     // The initial table straight from the distances. Visiting the pairs row
     // by row offers every slot its candidates in ascending slot order (first
     // the rows above it, then its own row), the order of a scan per slot.
-    auto& slots = workspace.slots;
-    slots.resize(at(n));
-    for (int i = 0; i < n; ++i) slots[at(i)] = {i, -(i + 1), NoSlot, SentinelNearest};
     for (int i = 0; i + 1 < n; ++i) {
-        Slot& owner = slots[at(i)];
         const double* row = d + pairIndex(n, i, i + 1) - at(i + 1);
+        Nearest& own = nearest[at(i)];
         for (int j = i + 1; j < n; ++j) {
             const double v = row[j];
-            if (owner.nearest.value > v) {
-                owner.nearest = {v, 0.0, i, j};
-                owner.nearestSlot = j;
+            if (own.value > v) {
+                own = {v, 0.0, i, j};
+                nearestSlot[at(i)] = j;
             }
-            Slot& other = slots[at(j)];
-            if (other.nearest.value > v) {
-                other.nearest = {v, 0.0, j, i};
-                other.nearestSlot = i;
+            if (nearest[at(j)].value > v) {
+                nearest[at(j)] = {v, 0.0, j, i};
+                nearestSlot[at(j)] = i;
             }
         }
     }
@@ -294,76 +446,131 @@ void clusterWith(MergeTree& tree, const DistanceTriangle& distances, ClusteringW
     Nearest sentinel = SentinelNearest;
     for (int s = 1; s <= n - 1; ++s) {
         const int b = n - s + 1;
-        int p = 0;
-        for (int j = 1; j < b; ++j)
-            if (policy.greater(slots[at(p)].nearest, slots[at(j)].nearest)) p = j;
-        int r = slots[at(p)].nearestSlot;
+        const int p = policy.select(nearest.data(), b);
+        int r = nearestSlot[at(p)];
         double height;
         if (r == NoSlot) {
             // No cluster has a neighbour below the sentinel: join the first two.
             r = p == 0 ? 1 : 0;
-            const int first = slots[at(p)].cluster;
-            const int second = slots[at(r)].cluster;
+            const int first = clusterOfSlot[at(p)];
+            const int second = clusterOfSlot[at(r)];
             height = policy.exactLinkage(square[at(first) * width + at(second)], first, second);
         } else {
-            policy.makeExact(slots[at(p)].nearest);
-            height = slots[at(p)].nearest.value;
+            policy.makeExact(nearest[at(p)]);
+            height = nearest[at(p)].value;
         }
         tree.setHeight(height, s - 1);
-        tree.mergePairs[at(s - 1)] = {slots[at(p)].code, slots[at(r)].code};
+        tree.mergePairs[at(s - 1)] = {codeOfSlot[at(p)], codeOfSlot[at(r)]};
 
         const int keep = std::min(p, r);
         const int gone = std::max(p, r);
-        const int kept = slots[at(keep)].cluster;
-        const int joined = slots[at(gone)].cluster;
-        policy.join(kept, joined);
-        slots[at(keep)].code = s;
-        slots.erase(slots.begin() + gone);
+        const int kept = clusterOfSlot[at(keep)];
+        const int joined = clusterOfSlot[at(gone)];
+        policy.join(keep, kept, joined);
+        codeOfSlot[at(keep)] = s;
+        clusterOfSlot.erase(clusterOfSlot.begin() + gone);
+        codeOfSlot.erase(codeOfSlot.begin() + gone);
+        nearestSlot.erase(nearestSlot.begin() + gone);
+        nearest.erase(nearest.begin() + gone);
+        policy.removeSlot(gone);
         const int active = b - 1;
+        const int* clusters = clusterOfSlot.data();
 
+        // The joined cluster's linkages, into its row and its column. The
+        // column writes land in a different row each, so they are prefetched.
         double* keptRow = square + at(kept) * width;
         const double* joinedRow = square + at(joined) * width;
-        slots[at(keep)].nearest = SentinelNearest;
-        slots[at(keep)].nearestSlot = NoSlot;
         for (int k = 0; k < active; ++k) {
+            if (k + PrefetchDistance < active)
+                __builtin_prefetch(square + at(clusters[k + PrefetchDistance]) * width + at(kept), 1);
             if (k == keep) continue;
-            Slot& slot = slots[at(k)];
-            if (slot.nearestSlot > gone)
-                --slot.nearestSlot;
-            else if (slot.nearestSlot == gone)
-                slot.nearestSlot = keep;
-            const int c = slot.cluster;
+            const int c = clusters[k];
             const double linkage = policy.combine(keptRow[c], joinedRow[c]);
             keptRow[c] = linkage;
             square[at(c) * width + at(kept)] = linkage;
-            Nearest distance = policy.estimate(linkage, c, kept);
-            Slot& keepSlot = slots[at(keep)];
-            if (policy.greater(keepSlot.nearest, distance)) {
-                keepSlot.nearest = distance;
-                keepSlot.nearestSlot = k;
+        }
+
+        // The table, slot by slot in ascending order.
+        nearest[at(keep)] = SentinelNearest;
+        nearestSlot[at(keep)] = NoSlot;
+        for (int k = 0; k < active; ++k) {
+            if (k == keep) continue;
+            int& next = nearestSlot[at(k)];
+            if (next > gone)
+                --next;
+            else if (next == gone)
+                next = keep;
+            const int c = clusters[k];
+            Nearest distance = policy.estimate(keptRow[c], k, keep, c, kept);
+            if (policy.greater(nearest[at(keep)], distance)) {
+                nearest[at(keep)] = distance;
+                nearestSlot[at(keep)] = k;
             }
-            if (slot.nearestSlot == keep) {
-                if (policy.greater(sentinel, distance)) {
-                    slot.nearest = distance;
-                    if (!Policy::rescanCanImprove) continue;
-                } else {
-                    slot.nearest = SentinelNearest;
-                    slot.nearestSlot = NoSlot;
+            Nearest& own = nearest[at(k)];
+            if (next != keep) {
+                if (policy.greater(own, distance)) {
+                    own = distance;
+                    next = keep;
                 }
-                const double* row = square + at(c) * width;
+                continue;
+            }
+            if (policy.greater(sentinel, distance)) {
+                own = distance;
+                if (!Policy::rescanCanImprove) continue;
+            } else {
+                own = SentinelNearest;
+                next = NoSlot;
+            }
+
+            // The rescan keeps the first strictly smaller linkage in slot
+            // order, starting from the current entry. Only slots whose
+            // interval starts at or below the lowest upper end (the entry's
+            // included) can hold the smallest value, so the others are
+            // skipped after one pass of estimates.
+            const double* row = square + at(c) * width;
+            const double* values = scanValues;
+            const double* widths = scanWidths;
+            if constexpr (Policy::cellsAreValues) {
+                for (int l = 0; l < active; ++l) scanValues[l] = row[clusters[l]];
+                scanValues[k] = scanValues[keep] = std::numeric_limits<double>::infinity();
+                // The first slot with the smallest value (never not-a-number),
+                // unless the entry is not above it.
+                int lowestSlot = NoSlot;
+                double lowest = own.value;
                 for (int l = 0; l < active; ++l) {
-                    if (l == k || l == keep) continue;
-                    const int other = slots[at(l)].cluster;
-                    Nearest candidate = policy.estimate(row[other], c, other);
-                    if (Policy::surelyNotBelow(slot.nearest, candidate)) continue;
-                    if (policy.greater(slot.nearest, candidate)) {
-                        slot.nearest = candidate;
-                        slot.nearestSlot = l;
+                    if (values[l] < lowest) {
+                        lowest = values[l];
+                        lowestSlot = l;
                     }
                 }
-            } else if (policy.greater(slot.nearest, distance)) {
-                slot.nearest = distance;
-                slot.nearestSlot = keep;
+                if (lowestSlot != NoSlot) {
+                    own = policy.estimate(lowest, k, lowestSlot, c, clusters[lowestSlot]);
+                    next = lowestSlot;
+                }
+            } else if (policy.estimatesRows()) {
+                for (int l = 0; l < active; ++l) scanSums[l] = row[clusters[l]];
+                policy.estimateRow(scanSums, active, k, scanValues, scanWidths);
+                scanValues[k] = scanValues[keep] = std::numeric_limits<double>::infinity();
+                scanWidths[k] = scanWidths[keep] = 0;
+                double lowestUpper = own.value + own.width;
+                for (int l = 0; l < active; ++l) lowestUpper = lower(lowestUpper, values[l] + widths[l]);
+                for (int l = 0; l < active; ++l) {
+                    if (values[l] - widths[l] > lowestUpper) continue;
+                    Nearest candidate{values[l], widths[l], c, clusters[l]};
+                    if (policy.greater(own, candidate)) {
+                        own = candidate;
+                        next = l;
+                    }
+                }
+            } else {
+                for (int l = 0; l < active; ++l) {
+                    if (l == k || l == keep) continue;
+                    Nearest candidate = policy.estimate(row[clusters[l]], k, l, c, clusters[l]);
+                    if (policy.greater(own, candidate)) {
+                        own = candidate;
+                        next = l;
+                    }
+                }
             }
         }
     }
@@ -382,7 +589,9 @@ void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage 
                     ClusteringWorkspace& workspace) {
     const int n = distances.objectCount;
     if (tree.objectCount != n || tree.stepCount() != std::max(n - 1, 0)) tree = MergeTree(n);
+    workspace.exactAverages = 0;
     if (n < 2) return;
+    if (!workspace.buffers) workspace.buffers = std::make_unique<ClusteringWorkspace::Buffers>();
     switch (linkage) {
     case Linkage::Average: clusterWith<AveragePolicy>(tree, distances, workspace); break;
     case Linkage::Compact: clusterWith<ExactPolicy<CompactLinkage>>(tree, distances, workspace); break;

@@ -2,6 +2,7 @@
 // Agglomerative clustering of the rows behind a distance triangle.
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -36,28 +37,20 @@ std::optional<Linkage> linkageFromKeyword(std::string_view keyword);
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage);
 
 // The buffers of one clustering, kept between calls so that repeated
-// clusterings (one per resampled data set) do not reallocate them. Holds
-// n x n doubles (two distance triangles). Give every thread its own; the
-// content between calls means nothing.
+// clusterings (one per resampled data set) do not reallocate them: about
+// n x n doubles. Give every thread its own; the content between calls
+// means nothing.
 struct ClusteringWorkspace {
-    struct Nearest {
-        double value = 0;       // linkage distance, or an estimate of it
-        double width = 0;       // 0: value is exact; else the exact value is within value +- width
-        int firstCluster = 0;   // the two clusters (by lowest row) in the order the
-        int secondCluster = 0;  // linkage takes them, for making an estimate exact
-    };
-    struct Slot {
-        int cluster;      // lowest row of the cluster: its stable identity
-        int code;         // merge-record code: -object or the step that formed it
-        int nearestSlot;  // -1: no neighbour below 1e100
-        Nearest nearest;
-    };
-    std::vector<double> linkages;            // cluster-to-cluster values, n x n by lowest rows
-    std::vector<Slot> slots;                 // the active clusters in slot order
-    std::vector<std::vector<int>> members;   // by lowest row: ascending rows ("average" only)
-    std::vector<int> sizes;                  // by lowest row ("average" only)
-    std::vector<double> inverseSizes;        // by lowest row ("average" only)
-    std::size_t exactAverages = 0;           // "average" values summed from member lists by the last call
+    ClusteringWorkspace();
+    ~ClusteringWorkspace();
+    ClusteringWorkspace(ClusteringWorkspace&&) noexcept;
+    ClusteringWorkspace& operator=(ClusteringWorkspace&&) noexcept;
+
+    struct Buffers;  // defined with the clustering
+    std::unique_ptr<Buffers> buffers;
+    // "average" linkage values that the last call summed from member lists
+    // (every recorded height, and comparisons its cached sums could not decide).
+    std::size_t exactAverages = 0;
 };
 
 // The same clustering, with the caller's buffers.

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cluster/large_buffer.h"
 #include "data/data_matrix.h"
 
 enum class DistanceMetric { Correlation, Euclidean, Maximum, Manhattan, Binary };
@@ -26,9 +27,9 @@ struct DistanceTriangle {
     int objectCount = 0;           // n, the number of rows
     std::vector<double> entries;   // n(n-1)/2
 
-    explicit DistanceTriangle(int n = 0)
-        : objectCount(n),
-          entries(n > 1 ? static_cast<std::size_t>(n) * static_cast<std::size_t>(n - 1) / 2 : 0) {}
+    explicit DistanceTriangle(int n = 0) : objectCount(n) {
+        resizeLargeBuffer(entries, n > 1 ? static_cast<std::size_t>(n) * static_cast<std::size_t>(n - 1) / 2 : 0);
+    }
 
     // Distance of rows a and b (0-based, a != b, either order).
     double between(int a, int b) const {

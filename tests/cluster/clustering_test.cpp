@@ -262,3 +262,33 @@ TEST(Clustering, MatchesTheLiteralAlgorithmOnRealValuedData) {
         }
     }
 }
+
+// A few hundred rows drawn around a handful of centres, so that clusters
+// grow large and the joins of big clusters, the rescans and the cached
+// sums of many terms all occur; every metric and linkage.
+TEST(Clustering, MatchesTheLiteralAlgorithmOnClusteredDataOfAFewHundredRows) {
+    std::mt19937 random(4242);
+    std::normal_distribution<double> normal(0.0, 1.0);
+    const int n = 260;
+    const int q = 8;
+    std::vector<std::vector<double>> centres(6, std::vector<double>(q));
+    for (auto& centre : centres)
+        for (double& v : centre) v = 4 * normal(random);
+    DataMatrix m = allocateMatrix(n, q);
+    for (int r = 0; r < n; ++r)
+        for (int c = 0; c < q; ++c)
+            m.at(r, c) = centres[static_cast<std::size_t>(r) % centres.size()][static_cast<std::size_t>(c)] +
+                         normal(random);
+    ClusteringWorkspace workspace;
+    for (DistanceMetric metric : AllMetrics) {
+        DistanceTriangle d;
+        computeDistances(d, m, metric);
+        for (Linkage linkage : AllLinkages) {
+            MergeTree fast(n), slow(n);
+            clusterObjects(fast, d, linkage, workspace);
+            literal::clusterObjects(slow, d, linkage);
+            ASSERT_TRUE(sameTree(fast, slow)) << "metric " << static_cast<int>(metric) << " linkage "
+                                              << static_cast<int>(linkage);
+        }
+    }
+}
