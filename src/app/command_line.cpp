@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
-
 #include <array>
 #include <filesystem>
 #include <iostream>
@@ -24,14 +23,19 @@ struct Keyword {
     char code;
 };
 
-constexpr std::array<Keyword, 5> DistanceKeywords{{
-    {"correlation", '1'}, {"euclidean", '2'}, {"maximum", '3'}, {"manhattan", '4'}, {"binary", '5'}}};
-constexpr std::array<Keyword, 3> LinkageKeywords{{{"average", '1'}, {"compact", '2'}, {"connected", '3'}}};
+constexpr std::array<Keyword, 5> DistanceKeywords{{{"correlation", '1'},
+                                                   {"euclidean", '2'},
+                                                   {"maximum", '3'},
+                                                   {"manhattan", '4'},
+                                                   {"binary", '5'}}};
+constexpr std::array<Keyword, 3> LinkageKeywords{
+    {{"average", '1'}, {"compact", '2'}, {"connected", '3'}}};
 constexpr std::array<Keyword, 2> NotationKeywords{{{"S_Plus", '1'}, {"New_Hampshire", '2'}}};
 constexpr std::array<Keyword, 2> DirectionKeywords{{{"row", '1'}, {"column", '2'}}};
-constexpr std::array<Keyword, 5> PreprocessKeywords{{
-    {"log", '1'}, {"normal", '2'}, {"meancenter", '3'}, {"mediancenter", '4'}, {"max", '5'}}};
-constexpr std::array<Keyword, 4> InputFormatKeywords{{{"1", '1'}, {"2", '2'}, {"3", '3'}, {"4", '4'}}};
+constexpr std::array<Keyword, 5> PreprocessKeywords{
+    {{"log", '1'}, {"normal", '2'}, {"meancenter", '3'}, {"mediancenter", '4'}, {"max", '5'}}};
+constexpr std::array<Keyword, 4> InputFormatKeywords{
+    {{"1", '1'}, {"2", '2'}, {"3", '3'}, {"4", '4'}}};
 
 // The most worker threads the run uses; more are not refused by the run, but
 // a larger number on a command line is a mistake.
@@ -211,7 +215,9 @@ std::optional<std::string> checkFiles(const RunSettings& settings, bool replaceE
     return std::nullopt;
 }
 
-std::string helpHint() { return "Run 'noiseclust --help' to see the options.\n"; }
+std::string helpHint() {
+    return "Run 'noiseclust --help' to see the options.\n";
+}
 
 CommandLineRequest refuse(const std::string& what) {
     CommandLineRequest request;
@@ -249,8 +255,7 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
     app.add_option("--expression", typed.expression, "The expression matrix file")
         ->type_name("FILE")
         ->required();
-    app.add_option("--error", typed.error,
-                   "Error file: one standard deviation per value")
+    app.add_option("--error", typed.error, "Error file: one standard deviation per value")
         ->type_name("FILE");
     app.add_option("--scale", typed.scale, "Relative scale of error (> 0), instead of --error")
         ->type_name("S")
@@ -283,7 +288,8 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
     app.add_option("--notation", typed.notation, "Tree notation: New_Hampshire (default) or S_Plus")
         ->type_name("NAME")
         ->check(oneOf(NotationKeywords));
-    app.add_option("--svg", typed.svg, "Also write a picture of the trees (SVG)")->type_name("FILE");
+    app.add_option("--svg", typed.svg, "Also write a picture of the trees (SVG)")
+        ->type_name("FILE");
     app.add_option("--highlight", typed.highlight,
                    "Box clusters with a confidence of at least X\n"
                    "in the picture (default 0.95)")
@@ -313,7 +319,8 @@ RunSettings settingsFrom(const TypedOptions& typed, bool withErrorFile) {
         settings.errorSource = '0';
         settings.scaleOfError = *scaleOfErrorValue(typed.scale);
     }
-    if (!typed.inputFormat.empty()) settings.inputFormat = *codeOf(InputFormatKeywords, typed.inputFormat);
+    if (!typed.inputFormat.empty())
+        settings.inputFormat = *codeOf(InputFormatKeywords, typed.inputFormat);
     if (!typed.samples.empty()) settings.sampleSize = *sampleSizeValue(typed.samples);
     if (!typed.preprocess.empty()) {
         const auto [direction, method] = *preprocessCodes(typed.preprocess);
@@ -321,7 +328,8 @@ RunSettings settingsFrom(const TypedOptions& typed, bool withErrorFile) {
         settings.preprocessDirection = direction;
         settings.preprocessMethod = method;
     }
-    if (!typed.distance.empty()) settings.distanceMethod = *codeOf(DistanceKeywords, typed.distance);
+    if (!typed.distance.empty())
+        settings.distanceMethod = *codeOf(DistanceKeywords, typed.distance);
     if (!typed.linkage.empty()) settings.clusteringMethod = *codeOf(LinkageKeywords, typed.linkage);
     if (!typed.notation.empty()) settings.outputFormat = *codeOf(NotationKeywords, typed.notation);
     settings.svgFileName = typed.svg;
@@ -376,12 +384,8 @@ int runCommandLine(int argc, const char* const argv[]) {
     CommandLineRequest request = parseCommandLine(argc, argv);
     switch (request.action) {
         case CommandLineAction::ShowHelp:
-        case CommandLineAction::ShowVersion:
-            std::cout << request.message << std::flush;
-            return 0;
-        case CommandLineAction::Refuse:
-            std::cerr << request.message;
-            return CommandLineRefused;
+        case CommandLineAction::ShowVersion: std::cout << request.message << std::flush; return 0;
+        case CommandLineAction::Refuse: std::cerr << request.message; return CommandLineRefused;
         case CommandLineAction::Run: break;
     }
     ReportFile report;
