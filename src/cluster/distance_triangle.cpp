@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -34,37 +35,79 @@ double truncatedValue(double value) {
     return static_cast<double>(static_cast<std::int32_t>(value));
 }
 
+// Two doubles side by side: the lanes are two pairs, each lane computed with
+// the same IEEE operations as a single pair would be.
+typedef double Lanes __attribute__((vector_size(16)));
+typedef long long LaneBits __attribute__((vector_size(16)));
+
+inline Lanes loadLanes(const double* p) {
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline Lanes absoluteLanes(Lanes v) {
+    const LaneBits magnitude = {0x7fffffffffffffffLL, 0x7fffffffffffffffLL};
+    return reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(v) & magnitude);
+}
+
 struct ProductTerm {  // correlation: the values are already centred
     static void add(double& entry, double x, double y) { entry += x * y; }
+    static void add(Lanes& entry, Lanes x, Lanes y) { entry += x * y; }
 };
 struct SquaredDifferenceTerm {  // euclidean, binary
     static void add(double& entry, double x, double y) {
         const double d = x - y;
         entry += d * d;
     }
+    static void add(Lanes& entry, Lanes x, Lanes y) {
+        const Lanes d = x - y;
+        entry += d * d;
+    }
 };
 struct AbsoluteDifferenceTerm {  // manhattan
     static void add(double& entry, double x, double y) { entry += std::fabs(x - y); }
+    static void add(Lanes& entry, Lanes x, Lanes y) { entry += absoluteLanes(x - y); }
 };
 struct LargestDifferenceTerm {  // maximum: replaces only when strictly larger
     static void add(double& entry, double x, double y) {
         const double d = std::fabs(x - y);
         entry = entry < d ? d : entry;
     }
+    static void add(Lanes& entry, Lanes x, Lanes y) {
+        const Lanes d = absoluteLanes(x - y);
+        entry = entry < d ? d : entry;
+    }
 };
 
+// Pairs whose sums are kept in registers together: one column's terms for
+// all of them are one short vector operation.
+constexpr int PairGroup = 16;
+
 // Accumulates the column terms of the pairs (i, j) for j in [first, last)
-// into out[0 .. last-first), column by column.
+// into out[0 .. last-first), column by column: groups of pairs keep their
+// running sums in registers over all columns, the rest run one at a time.
 template <class Term>
 void accumulateBlock(double* out, const std::vector<double>& columns, int n, int q, int i, int first,
                      int last) {
-    const int length = last - first;
-    std::fill(out, out + length, 0.0);
-    for (int c = 0; c < q; ++c) {
-        const double* column = columns.data() + at(c) * at(n);
-        const double x = column[i];
-        const double* y = column + first;
-        for (int t = 0; t < length; ++t) Term::add(out[t], x, y[t]);
+    const double* base = columns.data();
+    const std::size_t stride = at(n);
+    int j = first;
+    constexpr int groupLanes = PairGroup / 2;
+    for (; j + PairGroup <= last; j += PairGroup) {
+        Lanes sums[groupLanes] = {};
+        const double* x = base + at(i);
+        const double* y = base + at(j);
+        for (int c = 0; c < q; ++c, x += stride, y += stride) {
+            const Lanes xx = {*x, *x};
+            for (int t = 0; t < groupLanes; ++t) Term::add(sums[t], xx, loadLanes(y + 2 * t));
+        }
+        std::memcpy(out + (j - first), sums, sizeof sums);
+    }
+    for (; j < last; ++j) {
+        double sum = 0;
+        for (int c = 0; c < q; ++c) Term::add(sum, base[at(c) * stride + at(i)], base[at(c) * stride + at(j)]);
+        out[j - first] = sum;
     }
 }
 
@@ -96,8 +139,8 @@ std::optional<DistanceMetric> distanceMetricFromKeyword(std::string_view keyword
 void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric) {
     const int n = matrix.rowCount;
     const int q = matrix.columnCount;
-    if (distances.objectCount != n || distances.entries.size() != DistanceTriangle(n).entries.size())
-        distances = DistanceTriangle(n);
+    const std::size_t pairCount = n > 1 ? at(n) * at(n - 1) / 2 : 0;
+    if (distances.objectCount != n || distances.entries.size() != pairCount) distances = DistanceTriangle(n);
     if (n < 2) return;
 
     // Column-major copy of the values each metric works on.
