@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -127,12 +128,34 @@ struct Worker {
     explicit Worker(int n) : distances(n), tree(n) {}
 };
 
+// The rows to name in the warning about non-finite distances: those whose
+// distances to at least half of the other rows are affected (a constant row
+// under "correlation" spoils one distance of every other row, and only it
+// should be named), or every affected row when none is that bad.
+std::vector<int> rowsToName(const DistanceTriangle& distances) {
+    std::vector<int> affected = rowsWithNonFiniteDistances(distances);
+    if (affected.empty()) return affected;
+    const int n = distances.objectCount;
+    std::vector<int> spoiled(static_cast<std::size_t>(n), 0);
+    std::size_t at = 0;
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j, ++at)
+            if (!(std::fabs(distances.entries[at]) < 1e100)) {
+                ++spoiled[static_cast<std::size_t>(i)];
+                ++spoiled[static_cast<std::size_t>(j)];
+            }
+    std::vector<int> worst;
+    for (int row : affected)
+        if (2 * spoiled[static_cast<std::size_t>(row - 1)] >= n - 1) worst.push_back(row);
+    return worst.empty() ? affected : worst;
+}
+
 void clusterAndWrite(Worker& worker, const DataMatrix& data, const RunMethods& methods,
                      const RunInputs& inputs, std::string& block, std::vector<int>& nonFiniteRows) {
     computeDistances(worker.distances, data, methods.metric);
     clusterObjects(worker.tree, worker.distances, methods.linkage);
     computeLeafOrder(worker.tree);
-    nonFiniteRows = rowsWithNonFiniteDistances(worker.distances);
+    nonFiniteRows = rowsToName(worker.distances);
     writeMergeTree(block, worker.tree, methods.notation, inputs.rowNames, inputs.hasRowNames);
 }
 
@@ -169,7 +192,15 @@ private:
 int threadCountFor(const RunSettings& settings) {
     int threads = settings.threadCount;
     if (threads <= 0) {
-        if (const char* env = std::getenv("NOISECLUST_THREADS")) threads = std::atoi(env);
+        if (const char* env = std::getenv("NOISECLUST_THREADS")) {
+            char* end = nullptr;
+            const long value = std::strtol(env, &end, 10);
+            if (end == env || *end != '\0' || value < 0 || value > 256)
+                std::cerr << "noiseclust: warning: NOISECLUST_THREADS=" << env
+                          << " is not a number of threads from 0 to 256; using the hardware's\n";
+            else
+                threads = static_cast<int>(value);
+        }
     }
     if (threads <= 0) threads = static_cast<int>(std::thread::hardware_concurrency());
     return std::clamp(threads, 1, 256);
