@@ -17,6 +17,8 @@
 #include "cluster/distance_triangle.h"
 #include "cluster/merge_tree.h"
 #include "data/data_matrix.h"
+#include "resample/perturbation.h"
+#include "resample/random_stream.h"
 #ifdef NOISECLUST_BENCH_HAS_REFERENCE
 #include "reference/literal_clustering.h"
 #endif
@@ -64,6 +66,20 @@ const DistanceTriangle& benchDistances(int n) {
     return cache.emplace(n, std::move(d)).first->second;
 }
 
+// The data of one resampling pass: every value redrawn with a relative
+// error of 0.1, as the resampling stage does.
+const DistanceTriangle& perturbedDistances(int n) {
+    static std::map<int, DistanceTriangle> cache;
+    auto found = cache.find(n);
+    if (found != cache.end()) return found->second;
+    RandomStream stream;
+    DataMatrix perturbed = benchMatrix(n);
+    perturbByScale(stream, benchMatrix(n), perturbed, 0.1);
+    DistanceTriangle d;
+    computeDistances(d, perturbed, DistanceMetric::Correlation);
+    return cache.emplace(n, std::move(d)).first->second;
+}
+
 void sizes(benchmark::internal::Benchmark* b) {
     for (int n : {100, 300, 1000, 3000, 5000}) b->Arg(n);
     b->Unit(benchmark::kMillisecond);
@@ -107,6 +123,34 @@ void BM_Clustering(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Clustering<Linkage::Average>)->Apply(sizes);
+
+// "average" on the distances of a resampled data set, with the number of
+// linkage values summed from member lists per clustering.
+void BM_ClusteringResampled(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const DistanceTriangle& d = perturbedDistances(n);
+    MergeTree tree(n);
+    ClusteringWorkspace workspace;
+    clusterObjects(tree, d, Linkage::Average, workspace);
+    for (auto _ : state) {
+        clusterObjects(tree, d, Linkage::Average, workspace);
+        benchmark::DoNotOptimize(tree.heights.data());
+    }
+    state.counters["exact_sums"] = static_cast<double>(workspace.exactAverages);
+}
+BENCHMARK(BM_ClusteringResampled)->Apply(sizes);
+
+// The same without a kept workspace: every call allocates its buffers.
+void BM_ClusteringResampledFreshBuffers(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const DistanceTriangle& d = perturbedDistances(n);
+    MergeTree tree(n);
+    for (auto _ : state) {
+        clusterObjects(tree, d, Linkage::Average);
+        benchmark::DoNotOptimize(tree.heights.data());
+    }
+}
+BENCHMARK(BM_ClusteringResampledFreshBuffers)->Apply(sizes);
 BENCHMARK(BM_Clustering<Linkage::Compact>)->Apply(sizes);
 BENCHMARK(BM_Clustering<Linkage::Connected>)->Apply(sizes);
 

@@ -3,9 +3,10 @@
 // The table, its scan orders, its strict comparisons and its rescan rule are
 // kept exactly; only the way linkage values are obtained differs from
 // recomputing them from member lists. Every cluster is identified by its
-// lowest row (stable while it lives: a join keeps the lower one), and a
-// packed triangle over these identities caches one value per pair of active
-// clusters, updated in one pass over the active clusters per join.
+// lowest row (stable while it lives: a join keeps the lower one), and an
+// n x n square over these identities caches one value per pair of active
+// clusters; a join rewrites the joined cluster's row and column in one pass
+// over the active clusters.
 //
 // "compact" and "connected": the cached value is the linkage itself. The
 // linkage is the running maximum (minimum) started at -1e100 (1e100) over
@@ -20,16 +21,23 @@
 // cache holds T, the sum of the same terms in another order (cell of A+B and
 // C = cell of A and C + cell of B and C). Any summation order of m terms is
 // within gamma(m-1) * P of the exact sum, where P is the sum of the terms'
-// magnitudes and gamma(k) = k u / (1 - k u), u = 2^-53; so
-// |S - T| <= 2 gamma(m-1) P. The two divisions are monotone and each is off
-// by at most u relatively, which turns that into a rigorous interval
-// value +- width around the specified value (see averageEstimate). A
-// comparison whose two intervals do not overlap is decided by them;
-// otherwise both values are made exact by summing S from the member lists,
-// in the orientation the value was specified with. Every recorded height is
-// made exact the same way; the joined pairs cost sum |A||B| = n(n-1)/2 reads
-// over a whole run. When every distance is an integer and no sum can exceed
-// 2^53, every order gives S exactly and no interval is needed.
+// magnitudes and gamma(k) = k u / (1 - k u), u = 2^-53 (each term takes part
+// in at most m-1 additions); so |S - T| <= 2 gamma(m-1) P. Rounding is
+// monotone and each division or multiplication is off by at most u
+// relatively, which turns that into a rigorous interval value +- width
+// around the specified value (see averageWidth). A comparison whose two
+// intervals do not overlap is decided by them; otherwise both values are
+// made exact, in the orientation the value was specified with: by summing
+// S from the member lists, or by a division of T where T is S (integer
+// distances whose sums stay below 2^53, at most two terms, all terms 0).
+// Every recorded height is made exact the same way; the joined pairs cost
+// sum |A||B| = n(n-1)/2 reads over a whole run.
+//
+// Comparing intervals also lets the selection and the rescans skip most
+// slots: a slot whose interval starts above the lowest upper end of all
+// intervals cannot hold the smallest value, so the strict scan only visits
+// the few others. Its result (the first slot with the smallest exact value,
+// the current entry winning ties) is the same.
 
 #include "cluster/clustering.h"
 
@@ -60,6 +68,21 @@ constexpr Nearest SentinelNearest{Sentinel, 0.0, -1, -1};
 
 // The smaller of a and b, ignoring b when it is not-a-number.
 inline double lower(double a, double b) { return b < a ? b : a; }
+
+// The smallest of start and the values[l] + widths[l], ignoring
+// not-a-number; four running minima so that the comparisons overlap.
+inline double lowestUpperEnd(double start, const double* values, const double* widths, int count) {
+    double m0 = start, m1 = start, m2 = start, m3 = start;
+    int l = 0;
+    for (; l + 4 <= count; l += 4) {
+        m0 = lower(m0, values[l] + widths[l]);
+        m1 = lower(m1, values[l + 1] + widths[l + 1]);
+        m2 = lower(m2, values[l + 2] + widths[l + 2]);
+        m3 = lower(m3, values[l + 3] + widths[l + 3]);
+    }
+    for (; l < count; ++l) m0 = lower(m0, values[l] + widths[l]);
+    return lower(lower(m0, m1), lower(m2, m3));
+}
 
 }  // namespace
 
@@ -274,11 +297,14 @@ public:
     // upper end cannot have the smallest value; the strict scan runs over
     // the others only, usually one or two.
     int select(Nearest* entries, int count) const {
-        double lowestUpper = entries[0].value + entries[0].width;
-        for (int j = 1; j < count; ++j) {
-            const double upper = entries[j].value + entries[j].width;
-            lowestUpper = upper < lowestUpper ? upper : lowestUpper;
+        double m0 = entries[0].value + entries[0].width, m1 = m0;
+        int j = 1;
+        for (; j + 2 <= count; j += 2) {
+            m0 = lower(m0, entries[j].value + entries[j].width);
+            m1 = lower(m1, entries[j + 1].value + entries[j + 1].width);
         }
+        if (j < count) m0 = lower(m0, entries[j].value + entries[j].width);
+        const double lowestUpper = lower(m0, m1);
         int p = -1;
         for (int j = 0; j < count; ++j) {
             if (entries[j].value - entries[j].width > lowestUpper) continue;
@@ -552,8 +578,7 @@ void clusterWith(MergeTree& tree, const DistanceTriangle& distances, ClusteringW
                 policy.estimateRow(scanSums, active, k, scanValues, scanWidths);
                 scanValues[k] = scanValues[keep] = std::numeric_limits<double>::infinity();
                 scanWidths[k] = scanWidths[keep] = 0;
-                double lowestUpper = own.value + own.width;
-                for (int l = 0; l < active; ++l) lowestUpper = lower(lowestUpper, values[l] + widths[l]);
+                const double lowestUpper = lowestUpperEnd(own.value + own.width, values, widths, active);
                 for (int l = 0; l < active; ++l) {
                     if (values[l] - widths[l] > lowestUpper) continue;
                     Nearest candidate{values[l], widths[l], c, clusters[l]};
