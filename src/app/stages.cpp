@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -114,7 +117,6 @@ struct NonFiniteLog {
 
 // One resampled data set on its way through a worker.
 struct SamplePass {
-    DataMatrix data;
     NonFiniteSummary nonFiniteValues;
     std::string block;  // caption, tree text and separator
     SampleClusters clusters;
@@ -125,6 +127,8 @@ struct SamplePass {
 struct Worker {
     DistanceTriangle distances;
     MergeTree tree;
+    ClusteringWorkspace workspace;  // the linkage cache, kept from pass to pass
+    DataMatrix data;                // the resampled data set being clustered
     explicit Worker(int n) : distances(n), tree(n) {}
 };
 
@@ -153,7 +157,7 @@ std::vector<int> rowsToName(const DistanceTriangle& distances) {
 void clusterAndWrite(Worker& worker, const DataMatrix& data, const RunMethods& methods,
                      const RunInputs& inputs, std::string& block, std::vector<int>& nonFiniteRows) {
     computeDistances(worker.distances, data, methods.metric);
-    clusterObjects(worker.tree, worker.distances, methods.linkage);
+    clusterObjects(worker.tree, worker.distances, methods.linkage, worker.workspace);
     computeLeafOrder(worker.tree);
     nonFiniteRows = rowsToName(worker.distances);
     writeMergeTree(block, worker.tree, methods.notation, inputs.rowNames, inputs.hasRowNames);
@@ -215,7 +219,7 @@ int threadsThatFit(int n, int sampleSize, int wanted) {
     if (pages <= 0 || pageSize <= 0) return wanted;
     const double available = 0.85 * pages * pageSize;
     const double triangle = 0.5 * n * (n - 1.0) * sizeof(double);
-    const double perThread = 4.0 * triangle;
+    const double perThread = 4.0 * triangle;  // distances, the n x n linkage cache, spare
     const double summaries = static_cast<double>(sampleSize) * n * 48.0;
     const double fixed = summaries + 2.0 * triangle;  // the first tree's and the consensus work
     if (fixed + perThread > available) return 0;
@@ -273,68 +277,92 @@ int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, Ru
     const SampleClusters firstTreeClusters = summarizeTree(firstTree);
     timer.lap("first-tree");
 
-    // Resampled data sets. The random stream is one sequence, so the main
-    // thread draws each batch's data sets in pass order; the workers then
-    // cluster them side by side and the blocks are written in pass order.
+    // Resampled data sets. The random stream is one sequence: a thread takes
+    // the next pass and draws its data set while it holds the lock, so the
+    // data sets come from the stream in pass order whatever the threads do.
+    // It then clusters that data set by itself, and the blocks are written in
+    // pass order by whichever thread completes the pass that is due next. At
+    // most `window` passes are in flight or waiting to be written.
     const int sampleSize = settings.sampleSize;
-    const int batchSize = std::max(1, threads * 4);
+    const int window = threads * 4;
     std::vector<SampleClusters> samples;
     samples.reserve(static_cast<std::size_t>(sampleSize));
     std::vector<Worker> workers;
     workers.reserve(static_cast<std::size_t>(threads));
     for (int t = 0; t < threads; ++t) workers.emplace_back(n);
-    std::vector<SamplePass> batch(static_cast<std::size_t>(std::min(batchSize, sampleSize)));
+    std::vector<SamplePass> waiting(static_cast<std::size_t>(window));
+    std::vector<char> isReady(static_cast<std::size_t>(window), 0);
     RunProgress progress(sampleSize);
+    std::mutex lockOfRun;  // the stream, the pass counters, the report
+    std::condition_variable passWritten;
+    int nextPass = 0;
+    int nextToWrite = 0;
+    bool stop = false;
+    std::exception_ptr failure;
 
-    for (int first = 0; first < sampleSize && !report.failed(); first += batchSize) {
-        const int count = std::min(batchSize, sampleSize - first);
-        for (int b = 0; b < count; ++b) {
-            SamplePass& pass = batch[static_cast<std::size_t>(b)];
-            if (inputs.hasErrorMatrix)
-                perturbByErrorMatrix(stream, inputs.rawMatrix, pass.data, inputs.errorMatrix);
-            else
-                perturbByScale(stream, inputs.rawMatrix, pass.data, settings.scaleOfError);
-            if (methods->preprocessing)
-                preprocessMatrix(pass.data, methods->preprocessing->method,
-                                 methods->preprocessing->direction, stream);
-            pass.nonFiniteValues = summarizeNonFinite(pass.data);
-            pass.block = "The " + std::to_string(first + b + 1) + " sample tree with distance is:\n";
-        }
-        std::vector<std::exception_ptr> failures(static_cast<std::size_t>(threads));
-        auto clusterShare = [&](int t) {
-            for (int b = t; b < count; b += threads) {
-                SamplePass& pass = batch[static_cast<std::size_t>(b)];
-                Worker& worker = workers[static_cast<std::size_t>(t)];
-                clusterAndWrite(worker, pass.data, *methods, inputs, pass.block,
-                                pass.rowsWithNonFiniteDistances);
-                pass.block += "\n\n";
-                pass.clusters = summarizeTree(worker.tree);
-            }
-        };
-        auto work = [&](int t) noexcept {
-            try {
-                clusterShare(t);
-            } catch (...) {
-                failures[static_cast<std::size_t>(t)] = std::current_exception();
-            }
-        };
-        const int used = std::min(threads, count);
-        std::vector<std::thread> helpers;
-        for (int t = 1; t < used; ++t) helpers.emplace_back(work, t);
-        work(0);
-        for (auto& h : helpers) h.join();
-        for (const auto& failure : failures)
-            if (failure) std::rethrow_exception(failure);
-        for (int b = 0; b < count; ++b) {
-            SamplePass& pass = batch[static_cast<std::size_t>(b)];
+    auto drawPass = [&](Worker& worker, SamplePass& pass, int i) {
+        if (inputs.hasErrorMatrix)
+            perturbByErrorMatrix(stream, inputs.rawMatrix, worker.data, inputs.errorMatrix);
+        else
+            perturbByScale(stream, inputs.rawMatrix, worker.data, settings.scaleOfError);
+        if (methods->preprocessing)
+            preprocessMatrix(worker.data, methods->preprocessing->method,
+                             methods->preprocessing->direction, stream);
+        pass.nonFiniteValues = summarizeNonFinite(worker.data);
+        pass.block = "The " + std::to_string(i + 1) + " sample tree with distance is:\n";
+    };
+    auto writeReadyPasses = [&] {
+        for (;;) {
+            const auto slot = static_cast<std::size_t>(nextToWrite % window);
+            if (nextToWrite >= sampleSize || !isReady[slot]) break;
+            SamplePass& pass = waiting[slot];
             report.write(pass.block);
-            nonFinite.noteValues(pass.nonFiniteValues, first + b + 1);
+            nonFinite.noteValues(pass.nonFiniteValues, nextToWrite + 1);
             nonFinite.rowsWithNonFiniteDistances.insert(pass.rowsWithNonFiniteDistances.begin(),
                                                         pass.rowsWithNonFiniteDistances.end());
             samples.push_back(std::move(pass.clusters));
+            isReady[slot] = 0;
+            ++nextToWrite;
         }
-        progress.update(first + count);
-    }
+        if (report.failed()) stop = true;
+        progress.update(nextToWrite);
+    };
+    auto work = [&](Worker& worker) noexcept {
+        std::unique_lock lock(lockOfRun);
+        try {
+            for (;;) {
+                passWritten.wait(lock, [&] {
+                    return stop || nextPass >= sampleSize || nextPass < nextToWrite + window;
+                });
+                if (stop || nextPass >= sampleSize) return;
+                const int i = nextPass++;
+                SamplePass pass;
+                drawPass(worker, pass, i);
+                lock.unlock();
+                clusterAndWrite(worker, worker.data, *methods, inputs, pass.block,
+                                pass.rowsWithNonFiniteDistances);
+                pass.block += "\n\n";
+                pass.clusters = summarizeTree(worker.tree);
+                lock.lock();
+                const auto slot = static_cast<std::size_t>(i % window);
+                waiting[slot] = std::move(pass);
+                isReady[slot] = 1;
+                writeReadyPasses();
+                passWritten.notify_all();
+            }
+        } catch (...) {
+            if (!lock.owns_lock()) lock.lock();
+            if (!failure) failure = std::current_exception();
+            stop = true;
+            passWritten.notify_all();
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < std::min(threads, sampleSize); ++t)
+        helpers.emplace_back(work, std::ref(workers[static_cast<std::size_t>(t)]));
+    work(workers[0]);
+    for (auto& h : helpers) h.join();
+    if (failure) std::rethrow_exception(failure);
     progress.finish();
     timer.lap("resampling");
     if (report.failed()) return 0;  // the frame reports the write failure
