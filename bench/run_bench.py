@@ -164,9 +164,9 @@ def print_row(row, header):
         print("| data | runs | wall (median) | peak memory | first tree | resampling | consensus |"
               " literal wall | literal / fast | same report |")
         print("|---|---|---|---|---|---|---|---|---|---|")
-    literal = f"{row['literal']:.2f} s" if row["literal"] is not None else "did not finish / not run"
+    literal = f"{row['literal']:.3f} s" if row["literal"] is not None else "did not finish / not run"
     ratio = f"{row['literal'] / row['wall']:.1f}x" if row["literal"] is not None else "-"
-    print(f"| {row['what']} | {row['runs']} | {row['wall']:.2f} s | {row['peak']:.0f} MiB |"
+    print(f"| {row['what']} | {row['runs']} | {row['wall']:.3f} s | {row['peak']:.0f} MiB |"
           f" {row['first']:.3f} s | {row['resampling']:.2f} s | {row['consensus']:.3f} s |"
           f" {literal} | {ratio} | {row['same']} |")
 
