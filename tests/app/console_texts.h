@@ -6,6 +6,10 @@
 
 namespace console_texts {
 
+// A small matrix with row and column names, and an error file for it.
+inline const std::string NamedMatrix = "3 2\nc1 c2\nr1 1 2\nr2 3 4\nr3 5 6.5\n";
+inline const std::string NamedErrors = "3 2\nc1 c2\nr1 0.1 0.2\nr2 0.3 0.4\nr3 0.5 0.6\n";
+
 inline const std::string ExpressionPrompt = "\nPlease input the name of expression file:\n";
 inline const std::string ErrorQuestion =
     "\nDo you have the error file?\nType Y if have, otherwise type N or other keys:\n";

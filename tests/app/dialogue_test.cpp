@@ -17,8 +17,6 @@ using testing_support::TempDir;
 
 namespace {
 
-const std::string NamedMatrix = "3 2\nc1 c2\nr1 1 2\nr2 3 4\nr3 5 6.5\n";
-const std::string NamedErrors = "3 2\nc1 c2\nr1 0.1 0.2\nr2 0.3 0.4\nr3 0.5 0.6\n";
 
 const std::string FormatMenu =
     "\nPlease select one of the following formats of the input file:\n"
