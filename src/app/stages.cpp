@@ -1,18 +1,18 @@
 #include "app/stages.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <functional>
-#include <mutex>
-#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <new>
-#include <cstdlib>
+#include <functional>
 #include <iostream>
+#include <mutex>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -266,7 +266,10 @@ int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, Ru
                          methods->preprocessing->direction, stream);
         nonFinite.noteValues(summarizeNonFinite(inputs.workingMatrix), 0);
     }
-    Worker mainWorker(n);
+    std::vector<Worker> workers;
+    workers.reserve(static_cast<std::size_t>(threads));
+    for (int t = 0; t < threads; ++t) workers.emplace_back(n);
+    Worker& mainWorker = workers[0];
     std::string block = "The original tree with distance is:\n";
     std::vector<int> rows;
     clusterAndWrite(mainWorker, inputs.workingMatrix, *methods, inputs, block, rows);
@@ -287,9 +290,6 @@ int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, Ru
     const int window = threads * 4;
     std::vector<SampleClusters> samples;
     samples.reserve(static_cast<std::size_t>(sampleSize));
-    std::vector<Worker> workers;
-    workers.reserve(static_cast<std::size_t>(threads));
-    for (int t = 0; t < threads; ++t) workers.emplace_back(n);
     std::vector<SamplePass> waiting(static_cast<std::size_t>(window));
     std::vector<char> isReady(static_cast<std::size_t>(window), 0);
     RunProgress progress(sampleSize);
