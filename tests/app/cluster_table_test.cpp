@@ -26,74 +26,63 @@ std::string table(const MergeTree& tree, const std::vector<double>& confidences,
     return out;
 }
 
-const char* const Header = "step\tsize\theight\tconfidence\tmembers\n";
+const std::string Header = "step\tsize\theight\tconfidence\tmembers\n";
 
 }  // namespace
 
-TEST(ClusterTable, OneRowPerMergeStepWithNumbersOrNames) {
-    const MergeTree tree = fourObjectTree();
-    const std::vector<double> confidences{0.75, 0.5, 1.0};
-    EXPECT_EQ(table(tree, confidences, {"", "", "", ""}, false), std::string(Header) +
-                                                                     "1\t2\t0.2\t0.75\t1,3\n"
-                                                                     "2\t2\t0.5\t0.5\t2,4\n"
-                                                                     "3\t4\t0.9\t1\t1,3,2,4\n");
-    EXPECT_EQ(table(tree, confidences, {"a", "b", "c", "d"}, true), std::string(Header) +
-                                                                        "1\t2\t0.2\t0.75\ta,c\n"
-                                                                        "2\t2\t0.5\t0.5\tb,d\n"
-                                                                        "3\t4\t0.9\t1\ta,c,b,d\n");
-    // Names are ignored without row names, and an empty name falls back to the number.
-    const std::string withEmptyName = table(tree, confidences, {"a", "", "c", "d"}, true);
-    EXPECT_NE(withEmptyName.find("2\t2\t0.5\t0.5\t2,d\n"), std::string::npos) << withEmptyName;
-}
-
-TEST(ClusterTable, MembersFollowTheLeafOrder) {
-    MergeTree tree = fourObjectTree();
-    tree.leafOrder = {4, 2, 3, 1};  // also keeps every cluster together
-    EXPECT_EQ(table(tree, {0.1, 0.2, 1.0}, {}, false), std::string(Header) +
-                                                           "1\t2\t0.2\t0.1\t3,1\n"
-                                                           "2\t2\t0.5\t0.2\t4,2\n"
-                                                           "3\t4\t0.9\t1\t4,2,3,1\n");
-}
-
-TEST(ClusterTable, UnusableLeafOrderFallsBackToMergeOrder) {
-    for (const std::vector<int>& leafOrder :
-         {std::vector<int>{0, 0, 0, 0}, std::vector<int>{1, 2, 3, 4}, std::vector<int>{1, 1, 2, 4},
-          std::vector<int>{1, 3, 2}}) {
+// Whole tables of the four-object tree under changed leaf orders, heights,
+// confidences and names.
+TEST(ClusterTable, OneRowPerMergeStep) {
+    const std::string plain = "1\t2\t0.2\t0.1\t1,3\n2\t2\t0.5\t0.2\t2,4\n3\t4\t0.9\t1\t1,3,2,4\n";
+    struct Case {
+        const char* what;
+        std::vector<int> leafOrder;  // empty: 1 3 2 4
+        std::vector<double> heights;  // empty: 0.2 0.5 0.9
+        std::vector<double> confidences;
+        NameTable names;
+        bool hasRowNames;
+        std::string rows;
+    };
+    const double nan = std::nan("");
+    const double inf = std::numeric_limits<double>::infinity();
+    const Case cases[] = {
+        {"numbers", {}, {}, {0.1, 0.2, 1}, {"", "", "", ""}, false, plain},
+        {"names", {}, {}, {0.1, 0.2, 1}, {"a", "b", "c", "d"}, true,
+         "1\t2\t0.2\t0.1\ta,c\n2\t2\t0.5\t0.2\tb,d\n3\t4\t0.9\t1\ta,c,b,d\n"},
+        {"names ignored without row names", {}, {}, {0.1, 0.2, 1}, {"a", "b", "c", "d"}, false, plain},
+        {"empty name gives the number", {}, {}, {0.1, 0.2, 1}, {"a", "", "c", "d"}, true,
+         "1\t2\t0.2\t0.1\ta,c\n2\t2\t0.5\t0.2\t2,d\n3\t4\t0.9\t1\ta,c,2,d\n"},
+        {"leaf order", {4, 2, 3, 1}, {}, {0.1, 0.2, 1}, {}, false,
+         "1\t2\t0.2\t0.1\t3,1\n2\t2\t0.5\t0.2\t4,2\n3\t4\t0.9\t1\t4,2,3,1\n"},
+        // Unusable leaf orders fall back to the merge order.
+        {"zero leaf order", {0, 0, 0, 0}, {}, {0.1, 0.2, 1}, {}, false, plain},
+        {"leaf order splits a cluster", {1, 2, 3, 4}, {}, {0.1, 0.2, 1}, {}, false, plain},
+        {"object twice in leaf order", {1, 1, 2, 4}, {}, {0.1, 0.2, 1}, {}, false, plain},
+        {"short leaf order", {1, 3, 2}, {}, {0.1, 0.2, 1}, {}, false, plain},
+        {"missing confidences", {}, {}, {0.25}, {}, false,
+         "1\t2\t0.2\t0.25\t1,3\n2\t2\t0.5\tNaN\t2,4\n3\t4\t0.9\tNaN\t1,3,2,4\n"},
+        {"non-finite heights", {}, {nan, inf, 0.9}, {0.1, 0.2, 1}, {}, false,
+         "1\t2\tNaN\t0.1\t1,3\n2\t2\tInf\t0.2\t2,4\n3\t4\t0.9\t1\t1,3,2,4\n"},
+    };
+    for (const Case& c : cases) {
         MergeTree tree = fourObjectTree();
-        tree.leafOrder = leafOrder;
-        EXPECT_EQ(table(tree, {0.1, 0.2, 1.0}, {}, false), std::string(Header) +
-                                                               "1\t2\t0.2\t0.1\t1,3\n"
-                                                               "2\t2\t0.5\t0.2\t2,4\n"
-                                                               "3\t4\t0.9\t1\t1,3,2,4\n");
+        if (!c.leafOrder.empty()) tree.leafOrder = c.leafOrder;
+        if (!c.heights.empty()) tree.heights = c.heights;
+        EXPECT_EQ(table(tree, c.confidences, c.names, c.hasRowNames), Header + c.rows) << c.what;
     }
 }
 
 TEST(ClusterTable, InvalidTreeOrTooFewObjectsGiveTheHeaderOnly) {
-    std::vector<MergeTree> trees;
-    trees.emplace_back(1);
-    trees.emplace_back(0);
-    MergeTree unfilled(4);  // all merge members 0
-    trees.push_back(unfilled);
-    MergeTree reused = fourObjectTree();
-    reused.mergePairs[1] = {-1, -4};  // object 1 twice
-    trees.push_back(reused);
-    MergeTree forward = fourObjectTree();
-    forward.mergePairs[0] = {2, -3};  // names a later step
-    trees.push_back(forward);
-    MergeTree outOfRange = fourObjectTree();
-    outOfRange.mergePairs[1] = {-2, -5};
-    trees.push_back(outOfRange);
-    MergeTree shortHeights = fourObjectTree();
-    shortHeights.heights.pop_back();
-    trees.push_back(shortHeights);
+    std::vector<MergeTree> trees{MergeTree(1), MergeTree(0), MergeTree(4)};  // the last unfilled
+    for (int fault = 0; fault < 4; ++fault) {
+        MergeTree tree = fourObjectTree();
+        if (fault == 0) tree.mergePairs[1] = {-1, -4};  // object 1 twice
+        if (fault == 1) tree.mergePairs[0] = {2, -3};   // names a later step
+        if (fault == 2) tree.mergePairs[1] = {-2, -5};  // no such object
+        if (fault == 3) tree.heights.pop_back();
+        trees.push_back(tree);
+    }
     for (const MergeTree& tree : trees) EXPECT_EQ(table(tree, {}, {}, false), Header);
-}
-
-TEST(ClusterTable, MissingConfidenceIsNaN) {
-    EXPECT_EQ(table(fourObjectTree(), {0.25}, {}, false), std::string(Header) +
-                                                              "1\t2\t0.2\t0.25\t1,3\n"
-                                                              "2\t2\t0.5\tNaN\t2,4\n"
-                                                              "3\t4\t0.9\tNaN\t1,3,2,4\n");
 }
 
 TEST(ClusterTable, NumbersReadBackExactly) {
@@ -110,14 +99,6 @@ TEST(ClusterTable, NumbersReadBackExactly) {
     EXPECT_EQ(roundTripNumber(std::numeric_limits<double>::quiet_NaN()), "NaN");
     EXPECT_EQ(roundTripNumber(std::numeric_limits<double>::infinity()), "Inf");
     EXPECT_EQ(roundTripNumber(-std::numeric_limits<double>::infinity()), "-Inf");
-}
-
-TEST(ClusterTable, NonFiniteHeightsUseReaderFriendlySpellings) {
-    MergeTree tree = fourObjectTree();
-    tree.heights = {std::nan(""), std::numeric_limits<double>::infinity(), 0.9};
-    const std::string out = table(tree, {1, 1, 1}, {}, false);
-    EXPECT_NE(out.find("1\t2\tNaN\t1\t1,3\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("2\t2\tInf\t1\t2,4\n"), std::string::npos) << out;
 }
 
 TEST(ClusterTable, NamesWithCommasAndQuotesAreQuoted) {

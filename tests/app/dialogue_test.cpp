@@ -49,9 +49,14 @@ std::string repeated(const std::string& text, int times) {
     return all;
 }
 
-Screen withPreprocessing(const std::string& way) {
+Screen with(std::string Screen::*field, const std::string& value) {
     Screen s;
-    s.preprocess = "Yes";
+    s.*field = value;
+    return s;
+}
+
+Screen withPreprocessing(const std::string& way) {
+    Screen s = with(&Screen::preprocess, "Yes");
     s.preprocessBy = way;
     return s;
 }
@@ -81,58 +86,34 @@ struct ChangeCase {
 
 std::vector<ChangeCase> changeCases() {
     std::vector<ChangeCase> cases;
-    {
-        Screen s;
-        s.expression = "expr2.txt";
-        cases.push_back({"ExpressionFileRefusals", "0\nmissing.txt\nout.txt\n./out.txt\nexpr2.txt\n",
-                         "0\n" + ExpressionPrompt + "Can not open the expression file!\n" +
-                             ExpressionPrompt + "The expression file cannot be same as output file!\n" +
-                             ExpressionPrompt + "The expression file cannot be same as output file!\n" +
-                             ExpressionPrompt,
-                         s});
-    }
-    {
-        Screen s;
-        s.errorLine = "(1) The name of error file is      : err.txt";
-        cases.push_back({"ErrorFileRefusals", "1\ny\nexpr.txt\nout.txt\nnothere.txt\nerr.txt\n",
-                         "1\n" + ErrorQuestion + "y\n" + ErrorFilePrompt +
-                             "The error file cannot be same as expression file!\n" + ErrorFilePrompt +
-                             "The error file cannot be same as output file!\n" + ErrorFilePrompt +
-                             "Can not open the error file!\n" + ErrorFilePrompt,
-                         s});
-    }
-    {
-        Screen s;
-        s.errorLine = "(1) The Scale of Error is          : 0.5";
-        cases.push_back({"ScaleRefusalsAndPrefix", "1\nn\n0\n-1\nabc\ninf\nnan\n1e999\n0.5abc\n",
-                         "1\n" + ErrorQuestion + "n\n" + repeated(ScalePrompt + ScaleRefused, 6) +
-                             ScalePrompt,
-                         s});
-    }
-    {
-        Screen s;
-        s.errorLine = "(1) The Scale of Error is          : 1.23457e-05";
-        cases.push_back({"ScaleInDefaultFloatForm", "1\nN\n0.000012345678\n",
-                         "1\n" + ErrorQuestion + "N\n" + ScalePrompt, s});
-    }
-    {
-        Screen s;
-        s.inputFormat = "no row names, has column names";
-        // The named test file does not fit this layout: the run refuses it.
-        cases.push_back({"InputFormatMenu", "2\n7\n3\n",
-                         "2\n" + FormatMenu + "7\n" + Illegal + FormatMenu + "3\n", s, RunStarted, 1});
-    }
-    {
-        Screen s;
-        s.sampleSize = "12";
-        cases.push_back({"SampleSizeRefusalsAndPrefix", "3\n0\n-3\nx\n2147483648\n12x\n",
-                         "3\n" + repeated(SamplePrompt + SampleRefused, 4) + SamplePrompt, s});
-    }
-    {
-        Screen s;
-        s.sampleSize = "2";
-        cases.push_back({"SampleSizeDropsFraction", "3\n2.9\n", "3\n" + SamplePrompt, s});
-    }
+    cases.push_back({"ExpressionFileRefusals", "0\nmissing.txt\nout.txt\n./out.txt\nexpr2.txt\n",
+                     "0\n" + ExpressionPrompt + "Can not open the expression file!\n" +
+                         ExpressionPrompt + "The expression file cannot be same as output file!\n" +
+                         ExpressionPrompt + "The expression file cannot be same as output file!\n" +
+                         ExpressionPrompt,
+                     with(&Screen::expression, "expr2.txt")});
+    cases.push_back({"ErrorFileRefusals", "1\ny\nexpr.txt\nout.txt\nnothere.txt\nerr.txt\n",
+                     "1\n" + ErrorQuestion + "y\n" + ErrorFilePrompt +
+                         "The error file cannot be same as expression file!\n" + ErrorFilePrompt +
+                         "The error file cannot be same as output file!\n" + ErrorFilePrompt +
+                         "Can not open the error file!\n" + ErrorFilePrompt,
+                     with(&Screen::errorLine, "(1) The name of error file is      : err.txt")});
+    cases.push_back({"ScaleRefusalsAndPrefix", "1\nn\n0\n-1\nabc\ninf\nnan\n1e999\n0.5abc\n",
+                     "1\n" + ErrorQuestion + "n\n" + repeated(ScalePrompt + ScaleRefused, 6) +
+                         ScalePrompt,
+                     with(&Screen::errorLine, "(1) The Scale of Error is          : 0.5")});
+    cases.push_back({"ScaleInDefaultFloatForm", "1\nN\n0.000012345678\n",
+                     "1\n" + ErrorQuestion + "N\n" + ScalePrompt,
+                     with(&Screen::errorLine, "(1) The Scale of Error is          : 1.23457e-05")});
+    // The named test file does not fit this layout: the run refuses it.
+    cases.push_back({"InputFormatMenu", "2\n7\n3\n",
+                     "2\n" + FormatMenu + "7\n" + Illegal + FormatMenu + "3\n",
+                     with(&Screen::inputFormat, "no row names, has column names"), RunStarted, 1});
+    cases.push_back({"SampleSizeRefusalsAndPrefix", "3\n0\n-3\nx\n2147483648\n12x\n",
+                     "3\n" + repeated(SamplePrompt + SampleRefused, 4) + SamplePrompt,
+                     with(&Screen::sampleSize, "12")});
+    cases.push_back({"SampleSizeDropsFraction", "3\n2.9\n", "3\n" + SamplePrompt,
+                     with(&Screen::sampleSize, "2")});
     cases.push_back({"PreprocessingOn", "4\ny\n3\n2\n9\n4\n",
                      "4\n" + PreprocessQuestion + "y\n" + DirectionMenu + Illegal + DirectionMenu +
                          MethodMenuOption4 + "9\n" + Illegal + MethodMenuOption4 + "4\n",
@@ -149,49 +130,28 @@ std::vector<ChangeCase> changeCases() {
                          Illegal + DirectionMenu + "2\n" + MethodMenuOption5 + "6\n" + Illegal +
                          MethodMenuOption5 + "4\n",
                      withPreprocessing("column, mediancenter")});
-    {
-        Screen s;
-        s.distance = "correlation";
-        cases.push_back({"DistanceMenu", "6\n0\n1\n",
-                         "6\n" + DistanceMenu + "0\n" + Illegal + DistanceMenu + "1\n", s});
-    }
-    {
-        Screen s;
-        s.clustering = "compact";
-        cases.push_back({"ClusteringMenu", "7\n4\n2\n",
-                         "7\n" + ClusteringMenu + "4\n" + Illegal + ClusteringMenu + "2\n", s});
-    }
-    {
-        Screen s;
-        s.output = "out2.txt";
-        cases.push_back({"OutputFileRefusals", "8\nexpr.txt\n./expr.txt\nout2.txt\n",
-                         "8\n" + OutputPrompt + "The output file cannot be same as expression file!\n" +
-                             OutputPrompt + "The output file cannot be same as expression file!\n" +
-                             OutputPrompt,
-                         s});
-    }
-    {
-        Screen s;
-        s.output = "out.txt";
-        cases.push_back({"OutputReplaceQuestion", "8\nout.txt\nn\nout.txt\ny\n",
-                         "8\n" + OutputPrompt + ReplaceQuestion + "n\n" + OutputPrompt +
-                             ReplaceQuestion + "y\n",
-                         s});
-    }
-    {
-        Screen s;
-        s.outputFormat = "S_Plus";
-        cases.push_back({"OutputFormatMenu", "9\n3\n1\n",
-                         "9\n" + OutputFormatMenu + "3\n" + Illegal + OutputFormatMenu + "1\n", s});
-    }
-    {
-        Screen s;
-        s.distance = "maximum";
-        cases.push_back({"NotAcceptedAsksForADigit", "N\nY\nq\n6\n3\n",
-                         "N\n" + SelectOption + "Y\nThe input is illegal!\n" + SelectOption +
-                             "q\nThe input is illegal!\n" + SelectOption + "6\n" + DistanceMenu + "3\n",
-                         s});
-    }
+    cases.push_back({"DistanceMenu", "6\n0\n1\n",
+                     "6\n" + DistanceMenu + "0\n" + Illegal + DistanceMenu + "1\n",
+                     with(&Screen::distance, "correlation")});
+    cases.push_back({"ClusteringMenu", "7\n4\n2\n",
+                     "7\n" + ClusteringMenu + "4\n" + Illegal + ClusteringMenu + "2\n",
+                     with(&Screen::clustering, "compact")});
+    cases.push_back({"OutputFileRefusals", "8\nexpr.txt\n./expr.txt\nout2.txt\n",
+                     "8\n" + OutputPrompt + "The output file cannot be same as expression file!\n" +
+                         OutputPrompt + "The output file cannot be same as expression file!\n" +
+                         OutputPrompt,
+                     with(&Screen::output, "out2.txt")});
+    cases.push_back({"OutputReplaceQuestion", "8\nout.txt\nn\nout.txt\ny\n",
+                     "8\n" + OutputPrompt + ReplaceQuestion + "n\n" + OutputPrompt +
+                         ReplaceQuestion + "y\n",
+                     with(&Screen::output, "out.txt")});
+    cases.push_back({"OutputFormatMenu", "9\n3\n1\n",
+                     "9\n" + OutputFormatMenu + "3\n" + Illegal + OutputFormatMenu + "1\n",
+                     with(&Screen::outputFormat, "S_Plus")});
+    cases.push_back({"NotAcceptedAsksForADigit", "N\nY\nq\n6\n3\n",
+                     "N\n" + SelectOption + "Y\nThe input is illegal!\n" + SelectOption +
+                         "q\nThe input is illegal!\n" + SelectOption + "6\n" + DistanceMenu + "3\n",
+                     with(&Screen::distance, "maximum")});
     return cases;
 }
 

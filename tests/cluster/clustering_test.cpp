@@ -45,6 +45,39 @@ bool sameValue(double x, double y) { return bitsOf(x) == bitsOf(y) || (std::isna
     return ::testing::AssertionSuccess();
 }
 
+void expectSteps(const MergeTree& tree, const std::vector<MergePair>& pairs, const std::vector<double>& heights) {
+    ASSERT_EQ(tree.stepCount(), static_cast<int>(pairs.size()));
+    for (int s = 0; s < tree.stepCount(); ++s) {
+        EXPECT_EQ(tree.mergeMember(s, 0), pairs[static_cast<std::size_t>(s)].member0) << s;
+        EXPECT_EQ(tree.mergeMember(s, 1), pairs[static_cast<std::size_t>(s)].member1) << s;
+        EXPECT_EQ(tree.height(s), heights[static_cast<std::size_t>(s)]) << s;
+    }
+}
+
+// The product's trees against the literal transcription's for the given
+// linkages, pairs and heights bit for bit; without a workspace the product
+// uses its own.
+void expectLiteralTrees(const DistanceTriangle& d, ClusteringWorkspace* workspace, const std::string& what,
+                        std::initializer_list<Linkage> linkages = {Linkage::Average, Linkage::Compact,
+                                                                   Linkage::Connected}) {
+    for (Linkage linkage : linkages) {
+        MergeTree fast(d.objectCount), slow(d.objectCount);
+        if (workspace) clusterObjects(fast, d, linkage, *workspace);
+        else clusterObjects(fast, d, linkage);
+        literal::clusterObjects(slow, d, linkage);
+        ASSERT_TRUE(isWellFormed(fast)) << what;
+        ASSERT_TRUE(sameTree(fast, slow)) << what << " linkage " << static_cast<int>(linkage);
+    }
+}
+
+void expectLiteralTreesForEveryMetric(const DataMatrix& m, ClusteringWorkspace* workspace, const std::string& what) {
+    for (DistanceMetric metric : AllMetrics) {
+        DistanceTriangle d;
+        computeDistances(d, m, metric);
+        expectLiteralTrees(d, workspace, what + " metric " + std::to_string(static_cast<int>(metric)));
+    }
+}
+
 }  // namespace
 
 TEST(Clustering, KeywordsAreExactAndCaseSensitive) {
@@ -63,13 +96,7 @@ class FiveObjects : public ::testing::TestWithParam<FiveObjectCase> {};
 
 TEST_P(FiveObjects, GiveTheDocumentedPairsAndHeights) {
     const MergeTree tree = clustered(matrixOf({{0}, {1}, {3}, {7}, {8}}), DistanceMetric::Euclidean, GetParam().linkage);
-    const std::vector<MergePair> expected{{-1, -2}, {-4, -5}, {1, -3}, {3, 2}};
-    ASSERT_EQ(tree.stepCount(), 4);
-    for (int s = 0; s < 4; ++s) {
-        EXPECT_EQ(tree.mergeMember(s, 0), expected[static_cast<std::size_t>(s)].member0) << s;
-        EXPECT_EQ(tree.mergeMember(s, 1), expected[static_cast<std::size_t>(s)].member1) << s;
-        EXPECT_EQ(tree.height(s), GetParam().heights[static_cast<std::size_t>(s)]) << s;
-    }
+    expectSteps(tree, {{-1, -2}, {-4, -5}, {1, -3}, {3, 2}}, GetParam().heights);
 }
 
 INSTANTIATE_TEST_SUITE_P(Linkages, FiveObjects,
@@ -80,11 +107,7 @@ INSTANTIATE_TEST_SUITE_P(Linkages, FiveObjects,
 TEST(Clustering, OneAndTwoObjects) {
     for (Linkage linkage : AllLinkages) {
         EXPECT_EQ(clustered(matrixOf({{4}}), DistanceMetric::Euclidean, linkage).stepCount(), 0);
-        const MergeTree two = clustered(matrixOf({{4}, {1.5}}), DistanceMetric::Euclidean, linkage);
-        ASSERT_EQ(two.stepCount(), 1);
-        EXPECT_EQ(two.mergeMember(0, 0), -1);
-        EXPECT_EQ(two.mergeMember(0, 1), -2);
-        EXPECT_EQ(two.height(0), 2.5);
+        expectSteps(clustered(matrixOf({{4}, {1.5}}), DistanceMetric::Euclidean, linkage), {{-1, -2}}, {2.5});
     }
 }
 
@@ -130,13 +153,7 @@ TEST(Clustering, InfiniteAndHugeDistancesKeepTheTreeWellFormed) {
     DistanceTriangle d(5);
     const std::vector<double> values{inf, 1, 2e100, 3, -inf, 1e100, 2, inf, 5, 1e300};
     d.entries = values;
-    for (Linkage linkage : AllLinkages) {
-        MergeTree tree(5), slow(5);
-        clusterObjects(tree, d, linkage);
-        literal::clusterObjects(slow, d, linkage);
-        EXPECT_TRUE(isWellFormed(tree));
-        EXPECT_TRUE(sameTree(tree, slow));
-    }
+    expectLiteralTrees(d, nullptr, "infinite and huge");
 }
 
 // The product's clustering against the literal transcription: many random
@@ -144,26 +161,12 @@ TEST(Clustering, InfiniteAndHugeDistancesKeepTheTreeWellFormed) {
 // every metric and linkage, pairs and heights bit for bit.
 TEST(Clustering, MatchesTheLiteralAlgorithmOnTiedData) {
     std::mt19937 random(2024);
-    int trees = 0;
     for (int trial = 0; trial < 120; ++trial) {
         const int n = 2 + static_cast<int>(random() % 29);
         const int q = 1 + static_cast<int>(random() % 4);
-        const DataMatrix m = cluster_testing::tiedMatrix(random, n, q, trial % 3 != 0);
-        for (DistanceMetric metric : AllMetrics) {
-            DistanceTriangle d;
-            computeDistances(d, m, metric);
-            for (Linkage linkage : AllLinkages) {
-                MergeTree fast(n), slow(n);
-                clusterObjects(fast, d, linkage);
-                literal::clusterObjects(slow, d, linkage);
-                ASSERT_TRUE(isWellFormed(fast)) << "trial " << trial;
-                ASSERT_TRUE(sameTree(fast, slow)) << "trial " << trial << " metric " << static_cast<int>(metric)
-                                                  << " linkage " << static_cast<int>(linkage);
-                ++trees;
-            }
-        }
+        expectLiteralTreesForEveryMetric(cluster_testing::tiedMatrix(random, n, q, trial % 3 != 0), nullptr,
+                                         "trial " + std::to_string(trial));
     }
-    EXPECT_EQ(trees, 120 * 15);
 }
 
 // Heights never decrease under "compact" and "connected" with ordinary data.
@@ -193,19 +196,12 @@ TEST(Clustering, AverageFollowsTheSpecifiedSummationOrder) {
                  0.2, 0.3, 1,  // object 2 to 3, 4, 5
                  0.1, 1,       // object 3 to 4, 5
                  1};           // object 4 to 5
-    MergeTree tree(5), slow(5);
+    MergeTree tree(5);
     ClusteringWorkspace workspace;
     clusterObjects(tree, d, Linkage::Average, workspace);
-    literal::clusterObjects(slow, d, Linkage::Average);
-    const std::vector<MergePair> pairs{{-3, -4}, {-2, 1}, {-1, 2}, {3, -5}};
-    const std::vector<double> heights{0.1, 0.25, 1.0, 1.25};
-    for (int s = 0; s < 4; ++s) {
-        EXPECT_EQ(tree.mergeMember(s, 0), pairs[static_cast<std::size_t>(s)].member0) << s;
-        EXPECT_EQ(tree.mergeMember(s, 1), pairs[static_cast<std::size_t>(s)].member1) << s;
-        EXPECT_EQ(tree.height(s), heights[static_cast<std::size_t>(s)]) << s;
-    }
-    EXPECT_TRUE(sameTree(tree, slow));
+    expectSteps(tree, {{-3, -4}, {-2, 1}, {-1, 2}, {3, -5}}, {0.1, 0.25, 1.0, 1.25});
     EXPECT_GT(workspace.exactAverages, 0u);
+    expectLiteralTrees(d, &workspace, "summation order", {Linkage::Average});
 }
 
 // Triangles built from a few values whose sums round differently in
@@ -223,16 +219,9 @@ TEST(Clustering, AverageNearTiesMatchTheLiteralAlgorithm) {
         DistanceTriangle d(n);
         const std::size_t distinct = 2 + static_cast<std::size_t>(trial % 5);  // few values: many ties
         for (double& e : d.entries) e = pool[pick(random) % distinct + (trial % 3) * 2];
-        MergeTree fast(n), slow(n);
-        clusterObjects(fast, d, Linkage::Average, workspace);
+        expectLiteralTrees(d, &workspace, "trial " + std::to_string(trial), {Linkage::Average});
         exactAverages += workspace.exactAverages;
-        literal::clusterObjects(slow, d, Linkage::Average);
-        ASSERT_TRUE(sameTree(fast, slow)) << "trial " << trial << " n " << n;
-        for (Linkage linkage : {Linkage::Compact, Linkage::Connected}) {
-            clusterObjects(fast, d, linkage, workspace);
-            literal::clusterObjects(slow, d, linkage);
-            ASSERT_TRUE(sameTree(fast, slow)) << "trial " << trial << " linkage " << static_cast<int>(linkage);
-        }
+        expectLiteralTrees(d, &workspace, "trial " + std::to_string(trial), {Linkage::Compact, Linkage::Connected});
     }
     EXPECT_GT(exactAverages, 1000u);
 }
@@ -249,17 +238,7 @@ TEST(Clustering, MatchesTheLiteralAlgorithmOnRealValuedData) {
         DataMatrix m = allocateMatrix(n, q);
         for (double& v : m.values) v = normal(random);
         for (int c = 0; c < q; ++c) m.at(n - 1, c) = m.at(0, c);  // a duplicate row
-        for (DistanceMetric metric : AllMetrics) {
-            DistanceTriangle d;
-            computeDistances(d, m, metric);
-            for (Linkage linkage : AllLinkages) {
-                MergeTree fast(n), slow(n);
-                clusterObjects(fast, d, linkage, workspace);
-                literal::clusterObjects(slow, d, linkage);
-                ASSERT_TRUE(sameTree(fast, slow)) << "trial " << trial << " metric " << static_cast<int>(metric)
-                                                  << " linkage " << static_cast<int>(linkage);
-            }
-        }
+        expectLiteralTreesForEveryMetric(m, &workspace, "trial " + std::to_string(trial));
     }
 }
 
@@ -280,15 +259,5 @@ TEST(Clustering, MatchesTheLiteralAlgorithmOnClusteredDataOfAFewHundredRows) {
             m.at(r, c) = centres[static_cast<std::size_t>(r) % centres.size()][static_cast<std::size_t>(c)] +
                          normal(random);
     ClusteringWorkspace workspace;
-    for (DistanceMetric metric : AllMetrics) {
-        DistanceTriangle d;
-        computeDistances(d, m, metric);
-        for (Linkage linkage : AllLinkages) {
-            MergeTree fast(n), slow(n);
-            clusterObjects(fast, d, linkage, workspace);
-            literal::clusterObjects(slow, d, linkage);
-            ASSERT_TRUE(sameTree(fast, slow)) << "metric " << static_cast<int>(metric) << " linkage "
-                                              << static_cast<int>(linkage);
-        }
-    }
+    expectLiteralTreesForEveryMetric(m, &workspace, "clustered");
 }
