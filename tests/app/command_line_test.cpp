@@ -4,15 +4,9 @@
 
 #include "app/command_line.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -23,6 +17,7 @@
 
 #include "console_texts.h"
 #include "support/test_support.h"
+#include "terminal_session.h"
 
 using testing_support::readFile;
 using testing_support::runProgram;
@@ -307,11 +302,6 @@ TEST(CommandLineTest, HelpAndVersionGoToStandardOutput) {
         EXPECT_EQ(help.exitStatus, 0);
         EXPECT_EQ(help.standardError, "");
         EXPECT_NE(help.standardOutput.find("Usage: noiseclust"), std::string::npos);
-        for (const char* option :
-             {"--expression", "--error", "--scale", "--output", "--input-format", "--samples",
-              "--preprocess", "--distance", "--linkage", "--notation", "--force", "--svg",
-              "--highlight", "--clusters", "--threads", "--version"})
-            EXPECT_NE(help.standardOutput.find(option), std::string::npos) << option;
     }
     const auto version = runProgram({"--version"}, "");
     EXPECT_EQ(version.exitStatus, 0);
@@ -380,15 +370,13 @@ INSTANTIATE_TEST_SUITE_P(
                        "n\n0.05\nreport.txt\n3\n10\n4\ny\n1\n1\n6\n3\n9\n1\n"}),
     [](const auto& info) { return info.param.name; });
 
-TEST(CommandLineTest, PictureTableAndThreadsLeaveTheReportAlone) {
+TEST(CommandLineTest, PictureAndTableLeaveTheReportAlone) {
     InputFolder plain, extras;
     const auto base = runProgram(withFiles({"--samples", "10"}), "", plain.dir.path());
     ASSERT_EQ(base.exitStatus, 0) << base.standardError;
-    ::setenv("NOISECLUST_THREADS", "3", 1);
     const auto more = runProgram(withFiles({"--samples", "10", "--svg", "t.svg", "--clusters",
                                             "t.tsv", "--highlight", "0.5"}),
                                  "", extras.dir.path());
-    ::unsetenv("NOISECLUST_THREADS");
     ASSERT_EQ(more.exitStatus, 0) << more.standardError;
     EXPECT_EQ(more.standardOutput, console_texts::RunCompleted);
     EXPECT_EQ(readFile(extras.dir.file("out.txt")), readFile(plain.dir.file("out.txt")));
@@ -402,35 +390,19 @@ TEST(CommandLineTest, PictureTableAndThreadsLeaveTheReportAlone) {
 // console texts and erased before "complete!".
 TEST(CommandLineTest, ProgressLineIsErasedOnATerminal) {
     InputFolder folder;
-    int master = -1;
-    const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (::chdir(folder.dir.path().c_str()) != 0) ::_exit(126);
-        const std::string program = testing_support::programPath();
-        ::execl(program.c_str(), program.c_str(), "--expression", "expr.txt", "--scale", "0.1",
-                "--output", "out.txt", "--samples", "50", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    std::string output;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd p{master, POLLIN, 0};
-        if (::poll(&p, 1, 1000) <= 0) continue;
-        char buffer[4096];
-        const ssize_t n = ::read(master, buffer, sizeof buffer);
-        if (n <= 0) break;  // the program has ended
-        output.append(buffer, static_cast<std::size_t>(n));
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ::close(master);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    terminal_session::TerminalSession session(
+        folder.dir.path(),
+        {"--expression", "expr.txt", "--scale", "0.1", "--output", "out.txt", "--samples", "50"});
+    ASSERT_TRUE(session.started());
+    session.keepReturns = true;
+    ASSERT_TRUE(session.waitFor("complete!\r\n")) << session.output();
+    const int status = session.finish();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << session.output();
 
+    const std::string& output = session.output();
     const std::string started = "\r\n\r\nNow program is running......";
     ASSERT_EQ(output.rfind(started, 0), 0u) << output;
     const auto completed = output.find("complete!\r\n");
-    ASSERT_NE(completed, std::string::npos) << output;
     const std::string between = output.substr(started.size(), completed - started.size());
     EXPECT_NE(between.find("\rresampling: pass "), std::string::npos) << between;
     EXPECT_NE(between.find(" of 50"), std::string::npos) << between;
