@@ -24,13 +24,17 @@ protected:
 
 const std::string AcceptPrompt = "Type Y or N or the number (0-9) to change the option:\n\n";
 
-// The first pass up to the review screen with a scale of error of 0.1.
+// The first pass up to the review screen with a scale of error of 0.1: lines
+// are read in line mode, the single key without Enter is echoed once.
 void answerFirstPass(TerminalSession& session) {
     ASSERT_TRUE(session.waitFor("Please input the name of expression file:\n"));
+    EXPECT_TRUE(session.lineMode());
     session.send("expr.txt\n");
+    ASSERT_TRUE(session.waitFor("expr.txt\n\nDo you have the error file?\n"));
     ASSERT_TRUE(session.waitFor("otherwise type N or other keys:\n"));
     session.sendKey('n');
-    ASSERT_TRUE(session.waitFor("n\n\nPlease input the scale of error:\n"));
+    ASSERT_TRUE(session.waitFor("n\n\nPlease input the scale of error:\n", true)) << session.output();
+    EXPECT_TRUE(session.lineMode());
     session.send("0.1\n");
     ASSERT_TRUE(session.waitFor("Please input the name of output file:\n"));
     session.send("out.txt\n");
@@ -40,19 +44,7 @@ void answerFirstPass(TerminalSession& session) {
 TEST_F(TerminalTest, KeysNeedNoEnterAndTheModeComesBack) {
     TerminalSession session(dir.path());
     ASSERT_TRUE(session.started());
-    ASSERT_TRUE(session.waitFor("Please input the name of expression file:\n"));
-    EXPECT_TRUE(session.lineMode());
-    session.send("expr.txt\n");
-    ASSERT_TRUE(session.waitFor("expr.txt\n\nDo you have the error file?\n"));
-    ASSERT_TRUE(session.waitFor("otherwise type N or other keys:\n"));
-    // A single key without Enter answers the question; it is echoed once.
-    session.sendKey('n');
-    ASSERT_TRUE(session.waitFor("n\n\nPlease input the scale of error:\n", true)) << session.output();
-    EXPECT_TRUE(session.lineMode());
-    session.send("0.1\n");
-    ASSERT_TRUE(session.waitFor("Please input the name of output file:\n"));
-    session.send("out.txt\n");
-    ASSERT_TRUE(session.waitFor(AcceptPrompt));
+    answerFirstPass(session);
     session.sendKey('Y');
     ASSERT_TRUE(session.waitFor("Y\n\n\nNow program is running......", true)) << session.output();
     ASSERT_TRUE(session.waitFor("complete!\n")) << session.output();  // after any progress line
