@@ -9,16 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "app/picture_test_trees.h"
+
 namespace {
 
-// Four objects: (1,3) at 0.2, (2,4) at 0.5, both joined at 0.9; leaf order 1 3 2 4.
-MergeTree fourObjectTree() {
-    MergeTree tree(4);
-    tree.mergePairs = {{-1, -3}, {-2, -4}, {1, 2}};
-    tree.heights = {0.2, 0.5, 0.9};
-    tree.leafOrder = {1, 3, 2, 4};
-    return tree;
-}
 
 // A consensus list as the consensus writer leaves it: clusters ascending by
 // size, members in display order, scratch the root's members read backwards.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -10,6 +12,8 @@
 #include <vector>
 
 namespace {
+
+using testing_support::matrixOf;
 
 bool sameState(const RandomStream& a, const RandomStream& b) {
     return a.s1 == b.s1 && a.s2 == b.s2 && a.s3 == b.s3;
@@ -50,13 +54,6 @@ void literalQuickSort(double* values, int count, RandomStream& stream) {
     if (upper > 0) literalQuickSort(values + lower + 1, upper, stream);
 }
 
-DataMatrix matrixOf(int rows, int columns, std::vector<double> values) {
-    DataMatrix m;
-    m.rowCount = rows;
-    m.columnCount = columns;
-    m.values = std::move(values);
-    return m;
-}
 
 }  // namespace
 

@@ -2,17 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
+
 #include <vector>
 
 namespace {
 
-DataMatrix matrixOf(int rows, int columns, std::vector<double> values) {
-    DataMatrix m;
-    m.rowCount = rows;
-    m.columnCount = columns;
-    m.values = std::move(values);
-    return m;
-}
+using testing_support::matrixOf;
+
 
 bool sameState(const RandomStream& a, const RandomStream& b) {
     return a.s1 == b.s1 && a.s2 == b.s2 && a.s3 == b.s3;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "data/data_matrix.h"
+
 namespace testing_support {
 
 // A fresh folder under the system's temporary directory, removed on destruction.
@@ -40,5 +42,14 @@ std::string programPath();
 std::filesystem::path sourceDir();
 
 std::string readFile(const std::filesystem::path& path);
+
+// A matrix of the given size holding the values row after row.
+inline DataMatrix matrixOf(int rows, int columns, std::vector<double> values) {
+    DataMatrix m;
+    m.rowCount = rows;
+    m.columnCount = columns;
+    m.values = std::move(values);
+    return m;
+}
 
 }  // namespace testing_support
