@@ -4,6 +4,9 @@
 
 #include <string>
 
+// Clusters at or above this confidence are boxed in the picture unless told otherwise.
+inline constexpr double DefaultHighlight = 0.95;
+
 struct RunSettings {
     std::string expressionFileName;
     char errorSource = '0';        // '1' an error file is given, '0' a scale of error
@@ -23,7 +26,7 @@ struct RunSettings {
     // writes besides the report, never the report itself.
     int threadCount = 0;               // 0: NOISECLUST_THREADS, else the hardware's
     std::string svgFileName;           // picture of the trees, when not empty
-    double highlight = 0.95;           // clusters at or above this confidence are boxed
+    double highlight = DefaultHighlight;  // clusters at or above this confidence are boxed
     std::string clusterTableFileName;  // TSV of the first tree's clusters, when not empty
 
     bool operator==(const RunSettings&) const = default;
