@@ -18,7 +18,7 @@
 #include "cluster/merge_tree.h"
 #include "data/data_matrix.h"
 #include "resample/perturbation.h"
-#include "resample/random_stream.h"
+#include "random/random_stream.h"
 #ifdef NOISECLUST_BENCH_HAS_REFERENCE
 #include "reference/literal_clustering.h"
 #endif

@@ -8,17 +8,17 @@
 #include <iostream>
 #include <vector>
 
-#include "app/analysis_run.h"
+#include "run/analysis_run.h"
 #include "app/console_input.h"
 #include "app/dialogue.h"
-#include "app/stages.h"
+#include "run/stages.h"
 #include "cluster/tree_writer.h"
 #include "consensus/cluster_list.h"
 #include "data/preprocess.h"
 #include "reference/literal_clustering.h"
 #include "reference/literal_consensus.h"
 #include "resample/perturbation.h"
-#include "resample/random_stream.h"
+#include "random/random_stream.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/analysis_run.h"
+#include "run/analysis_run.h"
 #include "app/dialogue.h"
-#include "app/report_file.h"
+#include "run/report_file.h"
 #include "data/matrix_file.h"
 
 namespace {

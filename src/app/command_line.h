@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "app/run_settings.h"
+#include "run/run_settings.h"
 
 // Exit status of a command line that was refused before the run started.
 inline constexpr int CommandLineRefused = 2;

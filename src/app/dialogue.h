@@ -11,8 +11,8 @@
 #include <string>
 
 #include "app/console_input.h"
-#include "app/report_file.h"
-#include "app/run_settings.h"
+#include "run/report_file.h"
+#include "run/run_settings.h"
 
 enum class DialogueStatus { Completed, InputEnded };
 

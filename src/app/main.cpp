@@ -4,12 +4,12 @@
 
 #include <iostream>
 
-#include "app/analysis_run.h"
+#include "run/analysis_run.h"
 #include "app/command_line.h"
 #include "app/console_input.h"
 #include "app/dialogue.h"
-#include "app/report_file.h"
-#include "app/run_settings.h"
+#include "run/report_file.h"
+#include "run/run_settings.h"
 
 int main(int argc, char** argv) {
     if (argc > 1) return runCommandLine(argc, argv);

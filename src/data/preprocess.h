@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "data/data_matrix.h"
-#include "resample/random_stream.h"
+#include "random/random_stream.h"
 
 enum class PreprocessMethod { Log, Normal, MeanCenter, MedianCenter, Max };
 enum class PreprocessDirection { Row, Column };

@@ -7,7 +7,7 @@
 // (the value is then reproduced exactly).
 
 #include "data/data_matrix.h"
-#include "resample/random_stream.h"
+#include "random/random_stream.h"
 
 // target[r][c] = normalDeviate(source[r][c], scale * source[r][c]).
 // The standard deviation keeps the sign of the value; a negative one mirrors

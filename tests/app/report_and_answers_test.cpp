@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/dialogue.h"
-#include "app/report_file.h"
+#include "run/report_file.h"
 #include "support/test_support.h"
 
 using testing_support::readFile;

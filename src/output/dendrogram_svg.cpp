@@ -1,5 +1,5 @@
 // SVG picture of the first tree and the consensus tree: see dendrogram_svg.h.
-#include "app/dendrogram_svg.h"
+#include "output/dendrogram_svg.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "app/tree_layout.h"
+#include "output/tree_layout.h"
 
 namespace {
 

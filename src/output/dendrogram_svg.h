@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/run_settings.h"
 #include "cluster/merge_tree.h"
 #include "consensus/cluster_list.h"
 #include "data/name_table.h"
+
+// Clusters at or above this confidence are boxed in the picture unless told otherwise.
+inline constexpr double DefaultHighlight = 0.95;
 
 struct DendrogramInput {
     // The first tree with its merge heights and leaf order. The confidence

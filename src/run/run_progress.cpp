@@ -1,4 +1,4 @@
-#include "app/run_progress.h"
+#include "run/run_progress.h"
 
 #include <unistd.h>
 

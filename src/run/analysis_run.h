@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "app/report_file.h"
-#include "app/run_settings.h"
-#include "app/stages.h"
+#include "run/report_file.h"
+#include "run/run_settings.h"
+#include "run/stages.h"
 
 // The stages that follow the report header (the product's, or another
 // implementation of the same algorithms for comparison).

@@ -1,4 +1,4 @@
-#include "app/run_settings.h"
+#include "run/run_settings.h"
 
 SettingsTexts describeSettings(const RunSettings& s) {
     SettingsTexts t;

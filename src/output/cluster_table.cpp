@@ -1,12 +1,12 @@
 // Cluster table of the first tree: see cluster_table.h.
-#include "app/cluster_table.h"
+#include "output/cluster_table.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <string_view>
 
-#include "app/tree_layout.h"
+#include "output/tree_layout.h"
 
 namespace {
 

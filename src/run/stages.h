@@ -2,8 +2,8 @@
 // The three stages of a run after the report header: the first tree, the
 // resampled trees and the consensus.
 
-#include "app/report_file.h"
-#include "app/run_settings.h"
+#include "run/report_file.h"
+#include "run/run_settings.h"
 #include "data/data_matrix.h"
 #include "data/name_table.h"
 

@@ -1,4 +1,4 @@
-#include "app/stages.h"
+#include "run/stages.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,9 +21,9 @@
 
 #include <unistd.h>
 
-#include "app/cluster_table.h"
-#include "app/dendrogram_svg.h"
-#include "app/run_progress.h"
+#include "output/cluster_table.h"
+#include "output/dendrogram_svg.h"
+#include "run/run_progress.h"
 #include "cluster/clustering.h"
 #include "cluster/distance_triangle.h"
 #include "cluster/merge_tree.h"
@@ -32,7 +32,7 @@
 #include "consensus/sample_clusters.h"
 #include "data/preprocess.h"
 #include "resample/perturbation.h"
-#include "resample/random_stream.h"
+#include "random/random_stream.h"
 
 namespace {
 

@@ -4,8 +4,7 @@
 
 #include <string>
 
-// Clusters at or above this confidence are boxed in the picture unless told otherwise.
-inline constexpr double DefaultHighlight = 0.95;
+#include "output/dendrogram_svg.h"
 
 struct RunSettings {
     std::string expressionFileName;

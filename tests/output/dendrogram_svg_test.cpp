@@ -1,4 +1,4 @@
-#include "app/dendrogram_svg.h"
+#include "output/dendrogram_svg.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/picture_test_trees.h"
+#include "output/picture_test_trees.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "app/analysis_run.h"
+#include "run/analysis_run.h"
 
 #include <cstdio>
 #include <iostream>
 #include <new>
 #include <stdexcept>
 
-#include "app/stages.h"
+#include "run/stages.h"
 #include "data/matrix_file.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "resample/random_stream.h"
+#include "random/random_stream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Display order of a merge tree's objects: see tree_layout.h.
-#include "app/tree_layout.h"
+#include "output/tree_layout.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "app/cluster_table.h"
+#include "output/cluster_table.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/picture_test_trees.h"
+#include "output/picture_test_trees.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/report_file.h"
+#include "run/report_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
