@@ -16,6 +16,7 @@ struct RandomStream {
     int s1 = 24;   // x 171 mod 30269
     int s2 = 67;   // x 172 mod 30309 (not 30307, see above)
     int s3 = 276;  // x 170 mod 30323
+    friend bool operator==(const RandomStream&, const RandomStream&) = default;
 };
 
 // Returns u with 0 <= u < 1 and advances the stream: the three components
