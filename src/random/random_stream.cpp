@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+// Wichmann-Hill (AS 183), with 30309 for the second modulus as in the header.
+// No product exceeds 172 x 30308, well inside 32-bit int.
 double uniformRandom(RandomStream& stream) {
     stream.s1 = (171 * stream.s1) % 30269;
     stream.s2 = (172 * stream.s2) % 30309;
@@ -12,6 +14,7 @@ double uniformRandom(RandomStream& stream) {
     return x - std::trunc(x);
 }
 
+// Marsaglia's polar method; p is drawn before q.
 double normalDeviate(RandomStream& stream, double mean, double sd) {
     double p = 0.0;
     double w = 0.0;

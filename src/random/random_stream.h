@@ -1,17 +1,32 @@
 #pragma once
-// The program's one uniform random stream: a combination of three small
-// multiplicative congruential generators started from fixed seeds, so the
-// same inputs always give the same report. The run owns exactly one stream
-// and never reseeds it.
+// The program's one uniform random stream and the normal deviates drawn from
+// it. Started from fixed seeds, so the same inputs always give the same
+// report; the run owns exactly one stream and never reseeds it.
+//
+// The generator is Wichmann and Hill's (Applied Statistics algorithm AS 183,
+// 1982): three multiplicative congruential generators whose scaled values are
+// summed and reduced to their fractional part. One constant differs on
+// purpose: the second component reduces modulo 30309 and divides by 30309,
+// where the published generator uses the prime 30307. Every report ever
+// written depends on this stream, so it must not be "corrected". (30309 =
+// 3 x 10103 is not prime; that component repeats after 10102 steps rather
+// than 30306, and the whole stream after about 2.3e12 numbers.)
 
 struct RandomStream {
-    int s1 = 24;
-    int s2 = 67;
-    int s3 = 276;
+    int s1 = 24;   // x 171 mod 30269
+    int s2 = 67;   // x 172 mod 30309 (not 30307, see above)
+    int s3 = 276;  // x 170 mod 30323
+    friend bool operator==(const RandomStream&, const RandomStream&) = default;
 };
 
-// Returns u with 0 <= u < 1 and advances the stream.
+// Returns u with 0 <= u < 1 and advances the stream: the three components
+// step in turn, then u = frac(s1/30269 + s2/30309 + s3/30323), summed left
+// to right.
 double uniformRandom(RandomStream& stream);
 
-// A normal deviate by the polar method; consumes two uniform numbers per attempt.
+// A normal deviate by Marsaglia's polar method (Marsaglia and Bray, 1964):
+// p and q uniform on (-1, 1), in that order, until 0 < w = p^2 + q^2 < 1;
+// returns p * sqrt(-2 ln w / w) * sd + mean. Consumes two uniform numbers per
+// attempt; only p is turned into a deviate and the second deviate the method
+// offers is not kept, so every call starts from fresh draws.
 double normalDeviate(RandomStream& stream, double mean, double sd);

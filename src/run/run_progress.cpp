@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <iostream>
 #include <string>
 
 namespace {
@@ -44,4 +47,69 @@ void RunProgress::finish() {
     std::fputs("\r\x1b[K", stderr);
     std::fflush(stderr);
     shown_ = false;
+}
+
+void NonFiniteLog::noteValues(const NonFiniteSummary& summary, int pass) {
+    if (summary.count == 0) return;
+    if (valueCount == 0) {
+        firstValuePass = pass;
+        firstValueRow = summary.firstRow;
+    }
+    valueCount += summary.count;
+}
+
+void NonFiniteLog::noteRows(const std::vector<int>& rows) {
+    rowsWithNonFiniteDistances.insert(rows.begin(), rows.end());
+}
+
+void NonFiniteLog::writeWarnings() const {
+    if (valueCount > 0) {
+        std::cerr << "noiseclust: warning: " << valueCount
+                  << " value(s) became infinite or not a number after preprocessing or "
+                     "resampling, first ";
+        if (firstValuePass == 0) std::cerr << "in the data as read";
+        else std::cerr << "in resampled data set " << firstValuePass;
+        std::cerr << ", row " << firstValueRow + 1 << "\n";
+    }
+    if (!rowsWithNonFiniteDistances.empty()) {
+        std::cerr << "noiseclust: warning: infinite or undefined distances involve row(s) ";
+        int listed = 0;
+        for (int row : rowsWithNonFiniteDistances) {
+            if (listed == 20) {
+                std::cerr << " and " << rowsWithNonFiniteDistances.size() - 20 << " more";
+                break;
+            }
+            std::cerr << (listed ? ", " : "") << row;
+            ++listed;
+        }
+        std::cerr << "; the trees were still built, with those distances as heights\n";
+    }
+}
+
+std::vector<int> rowsToName(const DistanceTriangle& distances) {
+    std::vector<int> affected = rowsWithNonFiniteDistances(distances);
+    if (affected.empty()) return affected;
+    const int n = distances.objectCount;
+    std::vector<int> spoiled(static_cast<std::size_t>(n), 0);
+    std::size_t at = 0;
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j, ++at)
+            if (!(std::fabs(distances.entries[at]) < 1e100)) {
+                ++spoiled[static_cast<std::size_t>(i)];
+                ++spoiled[static_cast<std::size_t>(j)];
+            }
+    std::vector<int> worst;
+    for (int row : affected)
+        if (2 * spoiled[static_cast<std::size_t>(row - 1)] >= n - 1) worst.push_back(row);
+    return worst.empty() ? affected : worst;
+}
+
+StageTimer::StageTimer() : enabled_(std::getenv("NOISECLUST_TIMINGS") != nullptr) {}
+
+void StageTimer::lap(const char* stage) {
+    const auto now = std::chrono::steady_clock::now();
+    if (enabled_)
+        std::cerr << "noiseclust: timing: " << stage << " "
+                  << std::chrono::duration<double>(now - last_).count() << " s\n";
+    last_ = now;
 }

@@ -2,19 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
-#include <functional>
 #include <iostream>
-#include <mutex>
 #include <new>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,6 +16,7 @@
 
 #include "output/cluster_table.h"
 #include "output/dendrogram_svg.h"
+#include "run/ordered_pipeline.h"
 #include "run/run_progress.h"
 #include "cluster/clustering.h"
 #include "cluster/distance_triangle.h"
@@ -74,47 +68,6 @@ std::optional<RunMethods> resolveMethods(const RunSettings& settings, const Sett
     return methods;
 }
 
-// Non-finite values and distances are not errors, but a careful user wants to
-// know about them: the run collects where they first arose and warns once.
-struct NonFiniteLog {
-    long long valueCount = 0;
-    int firstValuePass = -1;  // 0 = the data as read
-    int firstValueRow = -1;   // 0-based
-    std::set<int> rowsWithNonFiniteDistances;  // 1-based row numbers
-
-    void noteValues(const NonFiniteSummary& summary, int pass) {
-        if (summary.count == 0) return;
-        if (valueCount == 0) {
-            firstValuePass = pass;
-            firstValueRow = summary.firstRow;
-        }
-        valueCount += summary.count;
-    }
-    void writeWarnings() const {
-        if (valueCount > 0) {
-            std::cerr << "noiseclust: warning: " << valueCount
-                      << " value(s) became infinite or not a number after preprocessing or "
-                         "resampling, first ";
-            if (firstValuePass == 0) std::cerr << "in the data as read";
-            else std::cerr << "in resampled data set " << firstValuePass;
-            std::cerr << ", row " << firstValueRow + 1 << "\n";
-        }
-        if (!rowsWithNonFiniteDistances.empty()) {
-            std::cerr << "noiseclust: warning: infinite or undefined distances involve row(s) ";
-            int listed = 0;
-            for (int row : rowsWithNonFiniteDistances) {
-                if (listed == 20) {
-                    std::cerr << " and " << rowsWithNonFiniteDistances.size() - 20 << " more";
-                    break;
-                }
-                std::cerr << (listed ? ", " : "") << row;
-                ++listed;
-            }
-            std::cerr << "; the trees were still built, with those distances as heights\n";
-        }
-    }
-};
-
 // One resampled data set on its way through a worker.
 struct SamplePass {
     NonFiniteSummary nonFiniteValues;
@@ -131,28 +84,6 @@ struct Worker {
     DataMatrix data;                // the resampled data set being clustered
     explicit Worker(int n) : distances(n), tree(n) {}
 };
-
-// The rows to name in the warning about non-finite distances: those whose
-// distances to at least half of the other rows are affected (a constant row
-// under "correlation" spoils one distance of every other row, and only it
-// should be named), or every affected row when none is that bad.
-std::vector<int> rowsToName(const DistanceTriangle& distances) {
-    std::vector<int> affected = rowsWithNonFiniteDistances(distances);
-    if (affected.empty()) return affected;
-    const int n = distances.objectCount;
-    std::vector<int> spoiled(static_cast<std::size_t>(n), 0);
-    std::size_t at = 0;
-    for (int i = 0; i < n; ++i)
-        for (int j = i + 1; j < n; ++j, ++at)
-            if (!(std::fabs(distances.entries[at]) < 1e100)) {
-                ++spoiled[static_cast<std::size_t>(i)];
-                ++spoiled[static_cast<std::size_t>(j)];
-            }
-    std::vector<int> worst;
-    for (int row : affected)
-        if (2 * spoiled[static_cast<std::size_t>(row - 1)] >= n - 1) worst.push_back(row);
-    return worst.empty() ? affected : worst;
-}
 
 void clusterAndWrite(Worker& worker, const DataMatrix& data, const RunMethods& methods,
                      const RunInputs& inputs, std::string& block, std::vector<int>& nonFiniteRows) {
@@ -174,24 +105,6 @@ bool writeWholeFile(const std::string& fileName, const std::string& text) {
                   << "\n";
     return written;
 }
-
-// With NOISECLUST_TIMINGS set, the wall time of each stage goes to standard
-// error (for benchmarks; the report is unchanged).
-class StageTimer {
-public:
-    StageTimer() : enabled_(std::getenv("NOISECLUST_TIMINGS") != nullptr) {}
-    void lap(const char* stage) {
-        const auto now = std::chrono::steady_clock::now();
-        if (enabled_)
-            std::cerr << "noiseclust: timing: " << stage << " "
-                      << std::chrono::duration<double>(now - last_).count() << " s\n";
-        last_ = now;
-    }
-
-private:
-    bool enabled_;
-    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
-};
 
 int threadCountFor(const RunSettings& settings) {
     int threads = settings.threadCount;
@@ -273,96 +186,48 @@ int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, Ru
     std::string block = "The original tree with distance is:\n";
     std::vector<int> rows;
     clusterAndWrite(mainWorker, inputs.workingMatrix, *methods, inputs, block, rows);
-    nonFinite.rowsWithNonFiniteDistances.insert(rows.begin(), rows.end());
+    nonFinite.noteRows(rows);
     block += "\n\n";
     report.write(block);
     MergeTree firstTree = mainWorker.tree;
     const SampleClusters firstTreeClusters = summarizeTree(firstTree);
     timer.lap("first-tree");
 
-    // Resampled data sets. The random stream is one sequence: a thread takes
-    // the next pass and draws its data set while it holds the lock, so the
-    // data sets come from the stream in pass order whatever the threads do.
-    // It then clusters that data set by itself, and the blocks are written in
-    // pass order by whichever thread completes the pass that is due next. At
-    // most `window` passes are in flight or waiting to be written.
+    // Resampled data sets, drawn from the one random stream in pass order,
+    // clustered on the worker threads and written in pass order, so the
+    // report is the same for every number of threads.
     const int sampleSize = settings.sampleSize;
-    const int window = threads * 4;
     std::vector<SampleClusters> samples;
     samples.reserve(static_cast<std::size_t>(sampleSize));
-    std::vector<SamplePass> waiting(static_cast<std::size_t>(window));
-    std::vector<char> isReady(static_cast<std::size_t>(window), 0);
     RunProgress progress(sampleSize);
-    std::mutex lockOfRun;  // the stream, the pass counters, the report
-    std::condition_variable passWritten;
-    int nextPass = 0;
-    int nextToWrite = 0;
-    bool stop = false;
-    std::exception_ptr failure;
-
-    auto drawPass = [&](Worker& worker, SamplePass& pass, int i) {
+    auto drawPass = [&](int thread, int i, SamplePass& pass) {
+        DataMatrix& data = workers[static_cast<std::size_t>(thread)].data;
         if (inputs.hasErrorMatrix)
-            perturbByErrorMatrix(stream, inputs.rawMatrix, worker.data, inputs.errorMatrix);
+            perturbByErrorMatrix(stream, inputs.rawMatrix, data, inputs.errorMatrix);
         else
-            perturbByScale(stream, inputs.rawMatrix, worker.data, settings.scaleOfError);
+            perturbByScale(stream, inputs.rawMatrix, data, settings.scaleOfError);
         if (methods->preprocessing)
-            preprocessMatrix(worker.data, methods->preprocessing->method,
+            preprocessMatrix(data, methods->preprocessing->method,
                              methods->preprocessing->direction, stream);
-        pass.nonFiniteValues = summarizeNonFinite(worker.data);
+        pass.nonFiniteValues = summarizeNonFinite(data);
         pass.block = "The " + std::to_string(i + 1) + " sample tree with distance is:\n";
     };
-    auto writeReadyPasses = [&] {
-        for (;;) {
-            const auto slot = static_cast<std::size_t>(nextToWrite % window);
-            if (nextToWrite >= sampleSize || !isReady[slot]) break;
-            SamplePass& pass = waiting[slot];
-            report.write(pass.block);
-            nonFinite.noteValues(pass.nonFiniteValues, nextToWrite + 1);
-            nonFinite.rowsWithNonFiniteDistances.insert(pass.rowsWithNonFiniteDistances.begin(),
-                                                        pass.rowsWithNonFiniteDistances.end());
-            samples.push_back(std::move(pass.clusters));
-            isReady[slot] = 0;
-            ++nextToWrite;
-        }
-        if (report.failed()) stop = true;
-        progress.update(nextToWrite);
+    auto clusterPass = [&](int thread, SamplePass& pass) {
+        Worker& worker = workers[static_cast<std::size_t>(thread)];
+        clusterAndWrite(worker, worker.data, *methods, inputs, pass.block,
+                        pass.rowsWithNonFiniteDistances);
+        pass.block += "\n\n";
+        pass.clusters = summarizeTree(worker.tree);
     };
-    auto work = [&](Worker& worker) noexcept {
-        std::unique_lock lock(lockOfRun);
-        try {
-            for (;;) {
-                passWritten.wait(lock, [&] {
-                    return stop || nextPass >= sampleSize || nextPass < nextToWrite + window;
-                });
-                if (stop || nextPass >= sampleSize) return;
-                const int i = nextPass++;
-                SamplePass pass;
-                drawPass(worker, pass, i);
-                lock.unlock();
-                clusterAndWrite(worker, worker.data, *methods, inputs, pass.block,
-                                pass.rowsWithNonFiniteDistances);
-                pass.block += "\n\n";
-                pass.clusters = summarizeTree(worker.tree);
-                lock.lock();
-                const auto slot = static_cast<std::size_t>(i % window);
-                waiting[slot] = std::move(pass);
-                isReady[slot] = 1;
-                writeReadyPasses();
-                passWritten.notify_all();
-            }
-        } catch (...) {
-            if (!lock.owns_lock()) lock.lock();
-            if (!failure) failure = std::current_exception();
-            stop = true;
-            passWritten.notify_all();
-        }
+    auto writePass = [&](int i, SamplePass& pass) {
+        report.write(pass.block);
+        nonFinite.noteValues(pass.nonFiniteValues, i + 1);
+        nonFinite.noteRows(pass.rowsWithNonFiniteDistances);
+        samples.push_back(std::move(pass.clusters));
+        progress.update(i + 1);
+        return !report.failed();
     };
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < std::min(threads, sampleSize); ++t)
-        helpers.emplace_back(work, std::ref(workers[static_cast<std::size_t>(t)]));
-    work(workers[0]);
-    for (auto& h : helpers) h.join();
-    if (failure) std::rethrow_exception(failure);
+    runOrderedPipeline<SamplePass>(sampleSize, threads, drawPass, clusterPass, writePass);
     progress.finish();
     timer.lap("resampling");
     if (report.failed()) return 0;  // the frame reports the write failure

@@ -1,36 +1,31 @@
+// Preprocessing: the exact values of every transform, the quicksort's values
+// and draws against a literal recursive sort, the stream used by median
+// centring alone, and the count of values a transform made non-finite.
+
 #include "data/preprocess.h"
 
 #include <gtest/gtest.h>
 
-#include "support/test_support.h"
-
 #include <algorithm>
 #include <cmath>
-#include <limits>
-#include <ostream>
-#include <string>
 #include <vector>
+
+#include "support/test_support.h"
 
 namespace {
 
 using testing_support::matrixOf;
+using M = PreprocessMethod;
+using D = PreprocessDirection;
 
-bool sameState(const RandomStream& a, const RandomStream& b) {
-    return a.s1 == b.s1 && a.s2 == b.s2 && a.s3 == b.s3;
+RandomStream afterDraws(int draws) {
+    RandomStream stream;
+    while (draws-- > 0) uniformRandom(stream);
+    return stream;
 }
 
-// How many uniform numbers lie between two states of the stream.
-int drawsBetween(RandomStream from, const RandomStream& to) {
-    for (int draws = 0; draws < 100000; ++draws) {
-        if (sameState(from, to)) return draws;
-        uniformRandom(from);
-    }
-    return -1;
-}
-
-// The sort exactly as written down: a fresh scratch copy per call, both
-// sub-sorts by recursion. The product must match it value for value and
-// draw for draw.
+// The sort exactly as written down: a fresh copy per call, both sub-sorts by
+// recursion, the pivot at trunc(u * count), lower part first.
 void literalQuickSort(double* values, int count, RandomStream& stream) {
     if (count <= 1) return;
     if (count == 2) {
@@ -38,237 +33,106 @@ void literalQuickSort(double* values, int count, RandomStream& stream) {
         return;
     }
     const int k = static_cast<int>(uniformRandom(stream) * count);
-    std::vector<double> scratch(values, values + count);
-    int lower = 0;
-    int upper = 0;
-    for (int i = 0; i < count; ++i) {
-        if (i == k) continue;
-        if (scratch[i] < scratch[k]) {
-            values[lower++] = scratch[i];
-        } else {
-            values[count - 1 - upper++] = scratch[i];
-        }
-    }
+    const std::vector<double> scratch(values, values + count);
+    int lower = 0, upper = 0;
+    for (int i = 0; i < count; ++i)
+        if (i != k) (scratch[i] < scratch[k] ? values[lower++] : values[count - 1 - upper++]) = scratch[i];
     values[lower] = scratch[k];
-    if (lower > 0) literalQuickSort(values, lower, stream);
-    if (upper > 0) literalQuickSort(values + lower + 1, upper, stream);
+    literalQuickSort(values, lower, stream);
+    literalQuickSort(values + lower + 1, upper, stream);
 }
 
-
-}  // namespace
-
-// ---------------------------------------------------------------- quicksort
-
-struct DrawCase {
-    std::string name;
-    std::vector<double> values;
-    int draws;  // from a fresh stream, whose first pivot index is 0 for n <= 15
-};
-void PrintTo(const DrawCase& c, std::ostream* os) { *os << c.name; }
-
-class QuickSortDraws : public testing::TestWithParam<DrawCase> {};
-
-TEST_P(QuickSortDraws, SortsAndDrawsExactly) {
-    const DrawCase& c = GetParam();
-    std::vector<double> values = c.values;
-    RandomStream stream;
-    quickSortValues(values, stream);
-    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
-    EXPECT_EQ(drawsBetween(RandomStream{}, stream), c.draws);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    SizesOneToFour, QuickSortDraws,
-    testing::Values(DrawCase{"Empty", {}, 0}, DrawCase{"One", {7.0}, 0},
-                    DrawCase{"TwoInOrder", {1.0, 2.0}, 0}, DrawCase{"TwoSwapped", {2.0, 1.0}, 0},
-                    DrawCase{"TwoEqual", {3.0, 3.0}, 0}, DrawCase{"Three", {3.0, 1.0, 2.0}, 1},
-                    // Pivot 2 leaves one value below and two above: no further draw.
-                    DrawCase{"FourBalanced", {2.0, 1.0, 3.0, 4.0}, 1},
-                    // Pivot 4 leaves three values below, which take a second draw.
-                    DrawCase{"FourLowerThree", {4.0, 3.0, 2.0, 1.0}, 2},
-                    // Pivot 1 leaves three values at or above it.
-                    DrawCase{"FourUpperThree", {1.0, 2.0, 3.0, 4.0}, 2},
-                    DrawCase{"FourAllEqual", {5.0, 5.0, 5.0, 5.0}, 2}),
-    [](const testing::TestParamInfo<DrawCase>& info) { return info.param.name; });
-
-TEST(QuickSortValues, MatchesTheLiteralSortOnManyInputs) {
-    RandomStream inputs;
-    inputs.s1 = 1234;  // a separate stream just to make test data
-    RandomStream product;
-    RandomStream literal;
+TEST(QuickSortValues, MatchesTheLiteralSortValueForValueAndDrawForDraw) {
+    RandomStream inputs{1234, 67, 276};  // a separate stream just to make test data
+    RandomStream product, literal;
     for (int trial = 0; trial < 400; ++trial) {
-        const int n = trial % 61;
-        std::vector<double> values(static_cast<std::size_t>(n));
-        for (double& v : values) {
-            // Few distinct values on odd trials, so ties are common.
+        std::vector<double> values(static_cast<std::size_t>(trial % 61));
+        for (double& v : values) {  // few distinct values on odd trials: many ties
             const double u = uniformRandom(inputs);
             v = trial % 2 ? std::floor(u * 5.0) - 2.0 : (u - 0.5) * 1e6;
         }
-        std::vector<double> sorted = values;
-        std::vector<double> expected = values;
+        std::vector<double> sorted = values, expected = values;
         quickSortValues(sorted, product);
-        literalQuickSort(expected.data(), n, literal);
+        literalQuickSort(expected.data(), static_cast<int>(values.size()), literal);
         std::sort(values.begin(), values.end());
         ASSERT_EQ(sorted, values) << "trial " << trial;
         ASSERT_EQ(sorted, expected) << "trial " << trial;
-        ASSERT_TRUE(sameState(product, literal)) << "trial " << trial;
+        ASSERT_TRUE(product == literal) << "trial " << trial;
     }
-}
-
-// ---------------------------------------------------------------- keywords
-
-TEST(PreprocessKeywords, MatchExactlyAndDirectionCountsOnlyBeyondLog) {
-    EXPECT_EQ(preprocessMethodFromKeyword("mediancenter"), PreprocessMethod::MedianCenter);
-    EXPECT_EQ(preprocessDirectionFromKeyword("column"), PreprocessDirection::Column);
-    for (const char* wrong : {"Log", "max ", "mean", "", "None"}) EXPECT_FALSE(preprocessMethodFromKeyword(wrong)) << wrong;
-    for (const char* wrong : {"Row", "columns", ""}) EXPECT_FALSE(preprocessDirectionFromKeyword(wrong)) << wrong;
-    EXPECT_TRUE(preprocessChoiceFromKeywords("log", "None"));
-    EXPECT_FALSE(preprocessChoiceFromKeywords("max", "None"));
-    const auto choice = preprocessChoiceFromKeywords("max", "row");
-    ASSERT_TRUE(choice);
-    EXPECT_EQ(choice->method, PreprocessMethod::Max);
-    EXPECT_EQ(choice->direction, PreprocessDirection::Row);
-}
-
-// ---------------------------------------------------------------- transforms
-
-struct TransformCase {
-    std::string name;
-    int rows;
-    int columns;
-    std::vector<double> input;
-    PreprocessMethod method;
-    PreprocessDirection direction;
-    std::vector<double> expected;  // compared bit for bit
-};
-void PrintTo(const TransformCase& c, std::ostream* os) { *os << c.name; }
-
-class Transform : public testing::TestWithParam<TransformCase> {};
-
-TEST_P(Transform, GivesTheExactValues) {
-    const TransformCase& c = GetParam();
-    DataMatrix m = matrixOf(c.rows, c.columns, c.input);
-    RandomStream stream;
-    preprocessMatrix(m, c.method, c.direction, stream);
-    ASSERT_EQ(m.values.size(), c.expected.size());
-    for (std::size_t i = 0; i < c.expected.size(); ++i) {
-        EXPECT_EQ(m.values[i], c.expected[i]) << "value " << i;
-    }
-}
-
-const double rootTwo = std::sqrt(2.0);
-using M = PreprocessMethod;
-using D = PreprocessDirection;
-
-INSTANTIATE_TEST_SUITE_P(
-    EveryMethod, Transform,
-    testing::Values(
-        TransformCase{"LogByRow", 2, 2, {1.0, 2.0, 0.5, 10.0}, M::Log, D::Row,
-                      {0.0, std::log(2.0), std::log(0.5), std::log(10.0)}},
-        TransformCase{"LogByColumnIsTheSame", 2, 2, {1.0, 2.0, 0.5, 10.0}, M::Log, D::Column,
-                      {0.0, std::log(2.0), std::log(0.5), std::log(10.0)}},
-        TransformCase{"NormalRow", 1, 3, {1.0, 2.0, 3.0}, M::Normal, D::Row,
-                      {-1.0 / rootTwo, 0.0, 1.0 / rootTwo}},
-        TransformCase{"NormalByColumn", 3, 2, {1.0, 5.0, 2.0, 5.0, 3.0, 8.0}, M::Normal, D::Column,
-                      {-1.0 / rootTwo, -1.0 / std::sqrt(6.0), 0.0, -1.0 / std::sqrt(6.0),
-                       1.0 / rootTwo, 2.0 / std::sqrt(6.0)}},
-        TransformCase{"MeanCenterByRow", 2, 3, {1.0, 2.0, 6.0, -1.0, -1.0, 5.0}, M::MeanCenter,
-                      D::Row, {-2.0, -1.0, 3.0, -2.0, -2.0, 4.0}},
-        TransformCase{"MeanCenterByColumn", 2, 2, {1.0, 10.0, 3.0, 20.0}, M::MeanCenter, D::Column,
-                      {-1.0, -5.0, 1.0, 5.0}},
-        TransformCase{"MedianOfOneValueIsItself", 2, 1, {4.5, -3.0}, M::MedianCenter, D::Row,
-                      {0.0, 0.0}},
-        TransformCase{"MedianOfTwoValuesIsTheirMean", 1, 2, {1.0, 4.0}, M::MedianCenter, D::Row,
-                      {-1.5, 1.5}},
-        TransformCase{"MedianOfFourTakesTheMiddlePair", 1, 4, {9.0, 1.0, 3.0, 2.0},
-                      M::MedianCenter, D::Row, {6.5, -1.5, 0.5, -0.5}},
-        TransformCase{"MedianByColumnOfThreeRows", 3, 10,
-                      {1, 9, 5, 0, 0, 7, 2, 3, 8, 1,   //
-                       2, 8, 5, 0, 1, 7, 3, 1, 9, 4,   //
-                       3, 7, 4, 0, 2, 6, 1, 2, 7, 2},  //
-                      M::MedianCenter, D::Column,
-                      {-1, 1, 0, 0, -1, 0, 0, 1, 0, -1,   //
-                       0, 0, 0, 0, 0, 0, 1, -1, 1, 2,     //
-                       1, -1, -1, 0, 1, -1, -1, 0, -1, 0}},
-        TransformCase{"MaxOfNegativesDividesByTheSignedMaximum", 1, 2, {-2.0, -1.0}, M::Max, D::Row,
-                      {2.0, 1.0}},
-        TransformCase{"MaxBelowTheStartValueDividesByIt", 1, 2, {-1e100, -3e100}, M::Max, D::Row,
-                      {1.0, 3.0}},
-        TransformCase{"MaxByColumn", 2, 2, {2.0, -4.0, 8.0, 1.0}, M::Max, D::Column,
-                      {0.25, -4.0, 1.0, 1.0}}),
-    [](const testing::TestParamInfo<TransformCase>& info) { return info.param.name; });
-
-TEST(PreprocessMatrix, OnlyMedianCentringDrawsAndItDrawsOncePerSortOfThree) {
-    const DataMatrix input = matrixOf(3, 10, std::vector<double>(30, 1.0));
-    for (M method : {M::Log, M::Normal, M::MeanCenter, M::Max}) {
-        DataMatrix m = input;
+    // Anchors for the literal sort: sizes below 3 draw nothing; pivot 4 of
+    // {4,3,2,1} (index 0 from a fresh stream) leaves three values that draw again.
+    for (const auto& [values, draws] : std::vector<std::pair<std::vector<double>, int>>{
+             {{}, 0}, {{2, 1}, 0}, {{3, 1, 2}, 1}, {{2, 1, 3, 4}, 1}, {{4, 3, 2, 1}, 2}}) {
+        std::vector<double> v = values;
         RandomStream stream;
-        preprocessMatrix(m, method, D::Column, stream);
-        EXPECT_TRUE(sameState(stream, RandomStream{}));
+        quickSortValues(v, stream);
+        EXPECT_TRUE(stream == afterDraws(draws)) << values.size() << " values";
     }
-    DataMatrix m = input;
-    RandomStream stream;
-    preprocessMatrix(m, M::MedianCenter, D::Column, stream);
-    EXPECT_EQ(drawsBetween(RandomStream{}, stream), 10);  // ten columns of three values
-    DataMatrix empty = matrixOf(0, 3, {});
-    RandomStream untouched;
-    preprocessMatrix(empty, M::MedianCenter, D::Row, untouched);
-    preprocessMatrix(empty, M::MedianCenter, D::Column, untouched);
-    EXPECT_TRUE(empty.values.empty());
-    EXPECT_TRUE(sameState(untouched, RandomStream{}));
 }
 
-TEST(PreprocessMatrix, MedianRowsDrawLikeSortingEachRowInTurn) {
+TEST(PreprocessKeywords, MatchExactlyAndTheDirectionCountsOnlyBeyondLog) {
+    for (const auto& [method, direction] : {std::pair{"Log", "row"}, {"max ", "row"}, {"mean", "row"},
+                                            {"", "row"}, {"max", "None"}, {"normal", "Row"}})
+        EXPECT_FALSE(preprocessChoiceFromKeywords(method, direction)) << method << " " << direction;
+    EXPECT_EQ(preprocessChoiceFromKeywords("log", "None")->direction, D::Row);
+    EXPECT_EQ(preprocessChoiceFromKeywords("mediancenter", "column")->method, M::MedianCenter);
+    EXPECT_EQ(preprocessChoiceFromKeywords("max", "column")->direction, D::Column);
+}
+// Exact values, bit for bit, and the non-finite values a transform leaves.
+TEST(PreprocessMatrix, GivesTheExactValuesOfEveryTransform) {
+    const double r2 = std::sqrt(2.0), r6 = std::sqrt(6.0), nan = std::nan(""), inf = INFINITY;
+    const struct {
+        const char* name; int rows, columns; std::vector<double> input; M method; D direction;
+        std::vector<double> expected; int firstNonFiniteRow;
+    } cases[] = {
+        {"LogIgnoresTheDirection", 2, 2, {1, 2, 0.5, 10}, M::Log, D::Column,
+         {0, std::log(2.0), std::log(0.5), std::log(10.0)}, -1},
+        {"LogOfZeroAndBelow", 1, 3, {1, 0, -0.5}, M::Log, D::Row, {0, -inf, nan}, 0},
+        {"NormalByRow", 2, 3, {1, 2, 3, 7, 7, 7}, M::Normal, D::Row, {-1 / r2, 0, 1 / r2, nan, nan, nan}, 1},
+        {"NormalByColumn", 3, 2, {1, 5, 2, 5, 3, 8}, M::Normal, D::Column,
+         {-1 / r2, -1 / r6, 0, -1 / r6, 1 / r2, 2 / r6}, -1},
+        {"MeanCenterByRow", 2, 3, {1, 2, 6, -1, -1, 5}, M::MeanCenter, D::Row, {-2, -1, 3, -2, -2, 4}, -1},
+        {"MeanCenterByColumn", 2, 2, {1, 10, 3, 20}, M::MeanCenter, D::Column, {-1, -5, 1, 5}, -1},
+        {"MedianOfOneTwoAndFour", 3, 4, {4.5, 4.5, 4.5, 4.5, 1, 4, 1, 4, 9, 1, 3, 2}, M::MedianCenter,
+         D::Row, {0, 0, 0, 0, -1.5, 1.5, -1.5, 1.5, 6.5, -1.5, 0.5, -0.5}, -1},
+        {"MaxOfNegativesIsTheSignedMaximum", 1, 2, {-2, -1}, M::Max, D::Row, {2, 1}, -1},
+        {"MaxBelowTheStartValueDividesByIt", 1, 2, {-1e100, -3e100}, M::Max, D::Row, {1, 3}, -1},
+        {"MaxByColumnWithAZeroMaximum", 2, 2, {2, -4, 8, 0}, M::Max, D::Column, {0.25, -inf, 1, nan}, 0},
+    };
+    for (const auto& c : cases) {
+        DataMatrix m = matrixOf(c.rows, c.columns, c.input);
+        RandomStream stream;
+        preprocessMatrix(m, c.method, c.direction, stream);
+        ASSERT_EQ(m.values.size(), c.expected.size()) << c.name;
+        for (std::size_t i = 0; i < c.expected.size(); ++i)
+            EXPECT_TRUE(m.values[i] == c.expected[i] || (std::isnan(m.values[i]) && std::isnan(c.expected[i])))
+                << c.name << ", value " << i << ": " << m.values[i];
+        const long long nonFinite = std::count_if(c.expected.begin(), c.expected.end(),
+                                                  [](double v) { return !std::isfinite(v); });
+        EXPECT_EQ(summarizeNonFinite(m).count, nonFinite) << c.name;
+        EXPECT_EQ(summarizeNonFinite(m).firstRow, c.firstNonFiniteRow) << c.name;
+    }
+    const NonFiniteSummary summary = summarizeNonFinite(matrixOf(2, 3, {1, 2, 3, 4, nan, -inf}));
+    EXPECT_EQ(summary.firstColumn, 1);
+}
+
+// Median centring sorts each vector in turn, from the first row or column,
+// and is the only transform that draws from the stream.
+TEST(PreprocessMatrix, MedianCentringAloneDrawsOneSortPerVectorInTurn) {
+    RandomStream data, byRows, byColumns, expected;
     DataMatrix m = matrixOf(3, 10, {});
-    RandomStream data;
     for (int i = 0; i < 30; ++i) m.values.push_back(std::floor(uniformRandom(data) * 7.0));
-    RandomStream expectedStream;
-    std::vector<double> expected;
     for (int r = 0; r < 3; ++r) {
         std::vector<double> row(m.row(r).begin(), m.row(r).end());
-        std::vector<double> sorted = row;
-        literalQuickSort(sorted.data(), 10, expectedStream);
-        const double median = (sorted[4] + sorted[5]) / 2.0;
-        for (double v : row) expected.push_back(v - median);
+        literalQuickSort(row.data(), 10, expected);
     }
-    RandomStream stream;
-    preprocessMatrix(m, M::MedianCenter, D::Row, stream);
-    EXPECT_EQ(m.values, expected);
-    EXPECT_TRUE(sameState(stream, expectedStream));
-}
-
-// ---------------------------------------------------------------- non-finite values
-
-TEST(NonFinite, TransformsThatBreakDownAreCountedWithTheirFirstRow) {
-    struct Case {
-        M method;
-        std::vector<double> input;  // 3 x 2, by row
-        long long count;
-        int firstRow;
-    };
-    const Case cases[] = {
-        {M::Log, {1.0, 2.0, -0.5, 0.0, 3.0, 4.0}, 2, 1},       // ln of < 0 and of 0
-        {M::Normal, {1.0, 2.0, 3.0, 4.0, 7.0, 7.0}, 2, 2},     // a constant row
-        {M::Max, {1.0, 2.0, 0.0, -1.0, 5.0, 6.0}, 2, 1},       // largest value 0
-        {M::MeanCenter, {1.0, 2.0, 3.0, 4.0, 5.0, 6.0}, 0, -1},
-    };
-    for (const Case& c : cases) {
-        DataMatrix m = matrixOf(3, 2, c.input);
-        RandomStream stream;
-        preprocessMatrix(m, c.method, D::Row, stream);
-        const NonFiniteSummary summary = summarizeNonFinite(m);
-        EXPECT_EQ(summary.count, c.count) << static_cast<int>(c.method);
-        EXPECT_EQ(summary.firstRow, c.firstRow) << static_cast<int>(c.method);
+    for (M method : {M::Log, M::Normal, M::MeanCenter, M::Max, M::MedianCenter}) {
+        DataMatrix copy = m;
+        preprocessMatrix(copy, method, D::Row, byRows);
     }
+    EXPECT_TRUE(byRows == expected);
+    preprocessMatrix(m, M::MedianCenter, D::Column, byColumns);
+    EXPECT_TRUE(byColumns == afterDraws(10));  // ten columns of three: one draw each
 }
 
-TEST(NonFinite, ReportsTheFirstCellInRowOrder) {
-    const double inf = std::numeric_limits<double>::infinity();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const NonFiniteSummary summary =
-        summarizeNonFinite(matrixOf(3, 3, {1, 2, 3, 4, 5, -inf, nan, 8, inf}));
-    EXPECT_EQ(summary.count, 3);
-    EXPECT_EQ(summary.firstRow, 1);
-    EXPECT_EQ(summary.firstColumn, 2);
-    EXPECT_EQ(summarizeNonFinite(DataMatrix{}).count, 0);
-}
+}  // namespace

@@ -1,48 +1,21 @@
 #!/usr/bin/env bash
-# Installs the build that the program belongs to into a temporary prefix and
-# checks that it holds bin/noiseclust (which runs and tells its version) and
-# share/man/man1/noiseclust.1, and that man renders the page when man is
-# installed.
-# Usage: bash install_check.sh <noiseclust-binary> <source-dir>
-set -u
-program=$(realpath "$1")
+# Installs the program's build into a temporary prefix: bin/noiseclust runs
+# and tells its version, and share/man/man1/noiseclust.1 renders with man
+# (when installed) without groff warnings and with its sections and options.
+source "$(dirname "$0")/check_lib.sh"
 build=$(dirname "$program")
-
-if [ ! -f "$build/cmake_install.cmake" ]; then
-    echo "SKIP: $build is not a CMake build folder"; exit 77
-fi
-
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
-
-cmake --install "$build" --prefix "$prefix" > "$prefix.log" 2>&1 ||
-    { echo "FAIL: cmake --install"; cat "$prefix.log"; rm -f "$prefix.log"; exit 1; }
-rm -f "$prefix.log"
-
-installed=$prefix/bin/noiseclust
-page=$prefix/share/man/man1/noiseclust.1
-[ -x "$installed" ] || { echo "FAIL: $installed is missing or not executable"; exit 1; }
-[ -s "$page" ] || { echo "FAIL: $page is missing or empty"; exit 1; }
-
-version=$("$installed" --version) || { echo "FAIL: the installed program does not run"; exit 1; }
-case $version in
-    "noiseclust "[0-9]*) ;;
-    *) echo "FAIL: --version printed '$version'"; exit 1 ;;
-esac
-
-if command -v man >/dev/null; then
-    text=$(MANWIDTH=80 man -l "$page" 2>&1) || { echo "FAIL: man -l $page"; echo "$text"; exit 1; }
+[ -f "$build/cmake_install.cmake" ] || skip "$build is not a CMake build folder"
+cmake --install "$build" --prefix "$work" > "$work/log" 2>&1 || fail "cmake --install: $(cat "$work/log")"
+page=$work/share/man/man1/noiseclust.1
+[ -s "$page" ] || fail "$page is missing"
+version=$("$work/bin/noiseclust" --version) && [[ $version == "noiseclust "[0-9]* ]] ||
+    fail "the installed program printed '$version'"
+if command -v man > /dev/null; then
+    text=$(MANWIDTH=80 man -l "$page" 2>&1) || fail "man -l $page: $text"
     for word in SYNOPSIS OPTIONS --expression --force --svg --clusters "EXIT STATUS"; do
-        if ! grep -qF -- "$word" <<<"$text"; then
-            echo "FAIL: the rendered page lacks $word"; exit 1
-        fi
+        grep -qF -- "$word" <<< "$text" || fail "the rendered page lacks $word"
     done
-    # groff's warnings: unknown macros, bad escapes, lines that do not fit.
-    warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null | grep -i warning)
-    if [ -n "$warnings" ]; then
-        echo "FAIL: man warns about the page:"; echo "$warnings"; exit 1
-    fi
-else
-    echo "note: man is not installed; the page was not rendered"
+    warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 > /dev/null | grep -i warning)
+    [ -z "$warnings" ] || fail "man warns about the page: $warnings"
 fi
-echo "PASS: $version installs its program and its manual page"
+echo "PASS: $version installs its program${text:+ and its manual page}"
