@@ -624,6 +624,14 @@ void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage 
     }
 }
 
+double clusteringWorkspaceBytes(int n) {
+    const double objects = n;
+    // The square, and per object: the slot arrays (identity, code, neighbour,
+    // an entry of 24 bytes, two "average" factors, three scan rows) and a
+    // member list with its size.
+    return objects * objects * sizeof(double) + objects * (3 * 4 + 24 + 2 * 8 + 3 * 8 + 32 + 4);
+}
+
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage) {
     ClusteringWorkspace workspace;
     clusterObjects(tree, distances, linkage, workspace);

@@ -53,6 +53,11 @@ struct ClusteringWorkspace {
     std::size_t exactAverages = 0;
 };
 
+// The bytes a workspace holds after clustering n objects (the linkage
+// square of n x n doubles and the per-cluster arrays), for memory planning;
+// the distance triangle (n(n-1)/2 doubles) comes on top.
+double clusteringWorkspaceBytes(int n);
+
 // The same clustering, with the caller's buffers.
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
                     ClusteringWorkspace& workspace);

@@ -35,72 +35,90 @@ double truncatedValue(double value) {
     return static_cast<double>(static_cast<std::int32_t>(value));
 }
 
-// Two doubles side by side: the lanes are two pairs, each lane computed with
-// the same IEEE operations as a single pair would be.
-typedef double Lanes __attribute__((vector_size(16)));
-typedef long long LaneBits __attribute__((vector_size(16)));
+// Several doubles side by side: each lane is one pair, computed with the same
+// IEEE operations (one multiplication, one addition, never fused) as a single
+// pair would be. The width follows the processor (see fillTriangle).
+template <int Width>
+struct VectorOf {
+    typedef double Lanes __attribute__((vector_size(8 * Width)));
+    typedef long long Bits __attribute__((vector_size(8 * Width)));
+};
 
-inline Lanes loadLanes(const double* p) {
-    Lanes v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline Lanes absoluteLanes(Lanes v) {
-    const LaneBits magnitude = {0x7fffffffffffffffLL, 0x7fffffffffffffffLL};
-    return reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(v) & magnitude);
+// Clears the sign bits (in place: vectors wider than the baseline's are
+// never passed by value outside the functions compiled for them).
+template <class Lanes>
+[[gnu::always_inline]] inline void clearSigns(Lanes& v) {
+    using Bits = decltype(v < v);
+    Bits bits;
+    std::memcpy(&bits, &v, sizeof v);
+    bits &= 0x7fffffffffffffffLL;
+    std::memcpy(&v, &bits, sizeof v);
 }
 
 struct ProductTerm {  // correlation: the values are already centred
-    static void add(double& entry, double x, double y) { entry += x * y; }
-    static void add(Lanes& entry, Lanes x, Lanes y) { entry += x * y; }
+    [[gnu::always_inline]] static void add(double& entry, double x, double y) { entry += x * y; }
+    template <class Lanes>
+    [[gnu::always_inline]] static void add(Lanes& entry, const Lanes& x, const Lanes& y) { entry += x * y; }
 };
 struct SquaredDifferenceTerm {  // euclidean, binary
-    static void add(double& entry, double x, double y) {
+    [[gnu::always_inline]] static void add(double& entry, double x, double y) {
         const double d = x - y;
         entry += d * d;
     }
-    static void add(Lanes& entry, Lanes x, Lanes y) {
+    template <class Lanes>
+    [[gnu::always_inline]] static void add(Lanes& entry, const Lanes& x, const Lanes& y) {
         const Lanes d = x - y;
         entry += d * d;
     }
 };
 struct AbsoluteDifferenceTerm {  // manhattan
-    static void add(double& entry, double x, double y) { entry += std::fabs(x - y); }
-    static void add(Lanes& entry, Lanes x, Lanes y) { entry += absoluteLanes(x - y); }
+    [[gnu::always_inline]] static void add(double& entry, double x, double y) { entry += std::fabs(x - y); }
+    template <class Lanes>
+    [[gnu::always_inline]] static void add(Lanes& entry, const Lanes& x, const Lanes& y) {
+        Lanes d = x - y;
+        clearSigns(d);
+        entry += d;
+    }
 };
 struct LargestDifferenceTerm {  // maximum: replaces only when strictly larger
-    static void add(double& entry, double x, double y) {
+    [[gnu::always_inline]] static void add(double& entry, double x, double y) {
         const double d = std::fabs(x - y);
         entry = entry < d ? d : entry;
     }
-    static void add(Lanes& entry, Lanes x, Lanes y) {
-        const Lanes d = absoluteLanes(x - y);
+    template <class Lanes>
+    [[gnu::always_inline]] static void add(Lanes& entry, const Lanes& x, const Lanes& y) {
+        Lanes d = x - y;
+        clearSigns(d);
         entry = entry < d ? d : entry;
     }
 };
 
 // Pairs whose sums are kept in registers together: one column's terms for
-// all of them are one short vector operation.
-constexpr int PairGroup = 16;
+// all of them are a few vector operations.
+constexpr int PairGroup = 32;
 
 // Accumulates the column terms of the pairs (i, j) for j in [first, last)
 // into out[0 .. last-first), column by column: groups of pairs keep their
 // running sums in registers over all columns, the rest run one at a time.
-template <class Term>
-void accumulateBlock(double* out, const std::vector<double>& columns, int n, int q, int i, int first,
-                     int last) {
-    const double* base = columns.data();
+template <class Term, int Width>
+[[gnu::always_inline]] inline void accumulateBlock(double* out, const double* base, int n, int q, int i,
+                                                   int first, int last) {
+    using Lanes = typename VectorOf<Width>::Lanes;
     const std::size_t stride = at(n);
     int j = first;
-    constexpr int groupLanes = PairGroup / 2;
+    constexpr int groupLanes = PairGroup / Width;
     for (; j + PairGroup <= last; j += PairGroup) {
         Lanes sums[groupLanes] = {};
         const double* x = base + at(i);
         const double* y = base + at(j);
         for (int c = 0; c < q; ++c, x += stride, y += stride) {
-            const Lanes xx = {*x, *x};
-            for (int t = 0; t < groupLanes; ++t) Term::add(sums[t], xx, loadLanes(y + 2 * t));
+            Lanes xx;
+            for (int w = 0; w < Width; ++w) xx[w] = *x;
+            for (int t = 0; t < groupLanes; ++t) {
+                Lanes yy;
+                std::memcpy(&yy, y + Width * t, sizeof yy);
+                Term::add(sums[t], xx, yy);
+            }
         }
         std::memcpy(out + (j - first), sums, sizeof sums);
     }
@@ -111,18 +129,69 @@ void accumulateBlock(double* out, const std::vector<double>& columns, int n, int
     }
 }
 
-template <class Term, class Finish>
-void fillTriangle(DistanceTriangle& distances, const std::vector<double>& columns, int n, int q,
-                  Finish finish) {
+// The finishing operation of one entry after its column sum.
+enum class Finish { None, Correlation, Root };
+
+// Fills the triangle; compiled once per instruction set, with vectors as
+// wide as that set has. The arithmetic of every entry is the same in each.
+template <class Term, int Width>
+[[gnu::always_inline]] inline void fillWith(double* entries, const double* columns, const double* roots, int n,
+                                            int q, Finish finish) {
     for (int i = 0; i + 1 < n; ++i) {
-        double* row = distances.entries.data() + pairIndex(n, i, i + 1);
+        double* row = entries + pairIndex(n, i, i + 1);
         for (int first = i + 1; first < n; first += BlockLength) {
             const int last = std::min(n, first + BlockLength);
             double* out = row + (first - i - 1);
-            accumulateBlock<Term>(out, columns, n, q, i, first, last);
-            finish(out, i, first, last - first);
+            accumulateBlock<Term, Width>(out, columns, n, q, i, first, last);
+            const int length = last - first;
+            if (finish == Finish::Correlation) {
+                const double rootI = roots[i];
+                const double* rootJ = roots + first;
+                for (int t = 0; t < length; ++t) out[t] = 1 - (out[t] / rootI) / rootJ[t];
+            } else if (finish == Finish::Root) {
+                for (int t = 0; t < length; ++t) out[t] = std::sqrt(out[t]);
+            }
         }
     }
+}
+
+#define NOISECLUST_FILL_FOR_EVERY_TERM(width)                                                            \
+    switch (metric) {                                                                                     \
+    case DistanceMetric::Correlation:                                                                     \
+        return fillWith<ProductTerm, width>(entries, columns, roots, n, q, Finish::Correlation);         \
+    case DistanceMetric::Euclidean:                                                                       \
+        return fillWith<SquaredDifferenceTerm, width>(entries, columns, roots, n, q, Finish::Root);      \
+    case DistanceMetric::Maximum:                                                                         \
+        return fillWith<LargestDifferenceTerm, width>(entries, columns, roots, n, q, Finish::None);      \
+    case DistanceMetric::Manhattan:                                                                       \
+        return fillWith<AbsoluteDifferenceTerm, width>(entries, columns, roots, n, q, Finish::None);     \
+    case DistanceMetric::Binary:                                                                          \
+        return fillWith<SquaredDifferenceTerm, width>(entries, columns, roots, n, q, Finish::None);      \
+    }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+[[gnu::target("avx512f")]] void fillTriangleWide(double* entries, const double* columns, const double* roots,
+                                                 int n, int q, DistanceMetric metric) {
+    NOISECLUST_FILL_FOR_EVERY_TERM(8)
+}
+[[gnu::target("avx2")]] void fillTriangleMedium(double* entries, const double* columns, const double* roots,
+                                                int n, int q, DistanceMetric metric) {
+    NOISECLUST_FILL_FOR_EVERY_TERM(4)
+}
+#endif
+void fillTriangleNarrow(double* entries, const double* columns, const double* roots, int n, int q,
+                        DistanceMetric metric) {
+    NOISECLUST_FILL_FOR_EVERY_TERM(2)
+}
+
+// The widest vectors the processor has; every width gives the same entries.
+void fillTriangle(double* entries, const double* columns, const double* roots, int n, int q,
+                  DistanceMetric metric) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (__builtin_cpu_supports("avx512f")) return fillTriangleWide(entries, columns, roots, n, q, metric);
+    if (__builtin_cpu_supports("avx2")) return fillTriangleMedium(entries, columns, roots, n, q, metric);
+#endif
+    fillTriangleNarrow(entries, columns, roots, n, q, metric);
 }
 
 }  // namespace
@@ -172,24 +241,7 @@ void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, Dis
         }
     }
 
-    auto nothing = [](double*, int, int, int) {};
-    switch (metric) {
-    case DistanceMetric::Correlation:
-        fillTriangle<ProductTerm>(distances, columns, n, q, [&](double* out, int i, int first, int length) {
-            const double rootI = rootOfSquares[at(i)];
-            const double* rootJ = rootOfSquares.data() + first;
-            for (int t = 0; t < length; ++t) out[t] = 1 - (out[t] / rootI) / rootJ[t];
-        });
-        break;
-    case DistanceMetric::Euclidean:
-        fillTriangle<SquaredDifferenceTerm>(distances, columns, n, q, [](double* out, int, int, int length) {
-            for (int t = 0; t < length; ++t) out[t] = std::sqrt(out[t]);
-        });
-        break;
-    case DistanceMetric::Maximum: fillTriangle<LargestDifferenceTerm>(distances, columns, n, q, nothing); break;
-    case DistanceMetric::Manhattan: fillTriangle<AbsoluteDifferenceTerm>(distances, columns, n, q, nothing); break;
-    case DistanceMetric::Binary: fillTriangle<SquaredDifferenceTerm>(distances, columns, n, q, nothing); break;
-    }
+    fillTriangle(distances.entries.data(), columns.data(), rootOfSquares.data(), n, q, metric);
 }
 
 std::vector<int> rowsWithNonFiniteDistances(const DistanceTriangle& distances) {

@@ -124,15 +124,16 @@ int threadCountFor(const RunSettings& settings) {
 }
 
 // How many clustering threads the memory of the machine allows: each needs a
-// few distance triangles of n(n-1)/2 doubles, and the summaries of all
-// resampled trees are kept until the consensus. Zero when not even one fits.
+// distance triangle of n(n-1)/2 doubles and a clustering workspace, and the
+// summaries of all resampled trees are kept until the consensus. Zero when
+// not even one fits.
 int threadsThatFit(int n, int sampleSize, int wanted) {
     const double pages = static_cast<double>(::sysconf(_SC_PHYS_PAGES));
     const double pageSize = static_cast<double>(::sysconf(_SC_PAGE_SIZE));
     if (pages <= 0 || pageSize <= 0) return wanted;
     const double available = 0.85 * pages * pageSize;
     const double triangle = 0.5 * n * (n - 1.0) * sizeof(double);
-    const double perThread = 4.0 * triangle;  // distances, the n x n linkage cache, spare
+    const double perThread = triangle + clusteringWorkspaceBytes(n) + n * 64.0;  // and its tree
     const double summaries = static_cast<double>(sampleSize) * n * 48.0;
     const double fixed = summaries + 2.0 * triangle;  // the first tree's and the consensus work
     if (fixed + perThread > available) return 0;

@@ -1,6 +1,7 @@
 #include "cluster/clustering.h"
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <random>
 
@@ -19,63 +20,62 @@ constexpr DistanceMetric AllMetrics[] = {DistanceMetric::Correlation, DistanceMe
                                          DistanceMetric::Maximum, DistanceMetric::Manhattan,
                                          DistanceMetric::Binary};
 constexpr Linkage AllLinkages[] = {Linkage::Average, Linkage::Compact, Linkage::Connected};
+const double notANumber = std::numeric_limits<double>::quiet_NaN();
+const double inf = std::numeric_limits<double>::infinity();
 
-MergeTree clustered(const DataMatrix& m, DistanceMetric metric, Linkage linkage) {
+DistanceTriangle distancesOf(const DataMatrix& m, DistanceMetric metric) {
     DistanceTriangle d;
     computeDistances(d, m, metric);
-    MergeTree tree(m.rowCount);
-    clusterObjects(tree, d, linkage);
-    return tree;
+    return d;
 }
 
-// Heights bit for bit; any two not-a-numbers are written alike.
-bool sameValue(double x, double y) { return bitsOf(x) == bitsOf(y) || (std::isnan(x) && std::isnan(y)); }
-
-// Pairs and heights.
-::testing::AssertionResult sameTree(const MergeTree& a, const MergeTree& b) {
-    if (a.stepCount() != b.stepCount()) return ::testing::AssertionFailure() << "step counts differ";
-    for (int s = 0; s < a.stepCount(); ++s) {
-        if (a.mergeMember(s, 0) != b.mergeMember(s, 0) || a.mergeMember(s, 1) != b.mergeMember(s, 1) ||
-            !sameValue(a.height(s), b.height(s)))
-            return ::testing::AssertionFailure()
-                   << "step " << s + 1 << ": (" << a.mergeMember(s, 0) << ", " << a.mergeMember(s, 1) << ") at "
-                   << a.height(s) << " against (" << b.mergeMember(s, 0) << ", " << b.mergeMember(s, 1) << ") at "
-                   << b.height(s);
-    }
-    return ::testing::AssertionSuccess();
+DistanceTriangle triangleOf(int n, std::vector<double> entries) {
+    DistanceTriangle d(n);
+    d.entries = std::move(entries);
+    return d;
 }
 
-void expectSteps(const MergeTree& tree, const std::vector<MergePair>& pairs, const std::vector<double>& heights) {
-    ASSERT_EQ(tree.stepCount(), static_cast<int>(pairs.size()));
-    for (int s = 0; s < tree.stepCount(); ++s) {
-        EXPECT_EQ(tree.mergeMember(s, 0), pairs[static_cast<std::size_t>(s)].member0) << s;
-        EXPECT_EQ(tree.mergeMember(s, 1), pairs[static_cast<std::size_t>(s)].member1) << s;
-        EXPECT_EQ(tree.height(s), heights[static_cast<std::size_t>(s)]) << s;
+// The product's tree against the literal transcription's, pairs and heights
+// bit for bit (any two not-a-numbers alike), with the caller's workspace.
+void expectLiteralTree(const DistanceTriangle& d, Linkage linkage, ClusteringWorkspace& workspace,
+                       const std::string& what) {
+    MergeTree fast(d.objectCount), slow(d.objectCount);
+    clusterObjects(fast, d, linkage, workspace);
+    literal::clusterObjects(slow, d, linkage);
+    ASSERT_TRUE(isWellFormed(fast)) << what;
+    for (int s = 0; s < fast.stepCount(); ++s) {
+        const bool sameHeight = bitsOf(fast.height(s)) == bitsOf(slow.height(s)) ||
+                                (std::isnan(fast.height(s)) && std::isnan(slow.height(s)));
+        ASSERT_TRUE(fast.mergeMember(s, 0) == slow.mergeMember(s, 0) &&
+                    fast.mergeMember(s, 1) == slow.mergeMember(s, 1) && sameHeight)
+            << what << " linkage " << static_cast<int>(linkage) << " step " << s + 1 << ": ("
+            << fast.mergeMember(s, 0) << ", " << fast.mergeMember(s, 1) << ") at " << fast.height(s)
+            << " against (" << slow.mergeMember(s, 0) << ", " << slow.mergeMember(s, 1) << ") at " << slow.height(s);
     }
 }
 
-// The product's trees against the literal transcription's for the given
-// linkages, pairs and heights bit for bit; without a workspace the product
-// uses its own.
-void expectLiteralTrees(const DistanceTriangle& d, ClusteringWorkspace* workspace, const std::string& what,
-                        std::initializer_list<Linkage> linkages = {Linkage::Average, Linkage::Compact,
-                                                                   Linkage::Connected}) {
-    for (Linkage linkage : linkages) {
-        MergeTree fast(d.objectCount), slow(d.objectCount);
-        if (workspace) clusterObjects(fast, d, linkage, *workspace);
-        else clusterObjects(fast, d, linkage);
-        literal::clusterObjects(slow, d, linkage);
-        ASSERT_TRUE(isWellFormed(fast)) << what;
-        ASSERT_TRUE(sameTree(fast, slow)) << what << " linkage " << static_cast<int>(linkage);
-    }
+// A triangle of a few values whose sums round differently in different
+// orders: exact and near ties that cached sums cannot decide.
+DistanceTriangle nearTieTriangle(std::mt19937& random, int n, int trial) {
+    static const double pool[] = {1.0, 1 + 0x1p-52, 1 - 0x1p-53, 1 + 0x1p-51, 0.1, 0.2, 0.3, 1.0 / 3.0,
+                                  2.0 / 3.0, 0x1p-53, 3.0, 0.7, 0.1 + 0x1p-56};
+    DistanceTriangle d(n);
+    const std::size_t distinct = 2 + static_cast<std::size_t>(trial % 5);
+    for (double& e : d.entries) e = pool[random() % distinct + static_cast<std::size_t>(trial % 3) * 2];
+    return d;
 }
 
-void expectLiteralTreesForEveryMetric(const DataMatrix& m, ClusteringWorkspace* workspace, const std::string& what) {
-    for (DistanceMetric metric : AllMetrics) {
-        DistanceTriangle d;
-        computeDistances(d, m, metric);
-        expectLiteralTrees(d, workspace, what + " metric " + std::to_string(static_cast<int>(metric)));
-    }
+// Rows drawn around a few centres (real values, one duplicate row), so that
+// clusters grow large and joins of big clusters and rescans all occur.
+DataMatrix clusteredMatrix(std::mt19937& random, int n, int q, int centres) {
+    std::normal_distribution<double> normal;
+    std::vector<double> centre(static_cast<std::size_t>(centres * q));
+    for (double& v : centre) v = 4 * normal(random);
+    DataMatrix m = allocateMatrix(n, q);
+    for (int r = 0; r < n; ++r)
+        for (int c = 0; c < q; ++c) m.at(r, c) = centre[static_cast<std::size_t>((r % centres) * q + c)] + normal(random);
+    for (int c = 0; c < q; ++c) m.at(n - 1, c) = m.at(0, c);
+    return m;
 }
 
 }  // namespace
@@ -87,177 +87,133 @@ TEST(Clustering, KeywordsAreExactAndCaseSensitive) {
     for (const char* wrong : {"Average", "single", "", "compact\n"}) EXPECT_FALSE(linkageFromKeyword(wrong)) << wrong;
 }
 
-struct FiveObjectCase {
-    Linkage linkage;
-    std::vector<double> heights;
-};
-
-class FiveObjects : public ::testing::TestWithParam<FiveObjectCase> {};
-
-TEST_P(FiveObjects, GiveTheDocumentedPairsAndHeights) {
-    const MergeTree tree = clustered(matrixOf({{0}, {1}, {3}, {7}, {8}}), DistanceMetric::Euclidean, GetParam().linkage);
-    expectSteps(tree, {{-1, -2}, {-4, -5}, {1, -3}, {3, 2}}, GetParam().heights);
-}
-
-INSTANTIATE_TEST_SUITE_P(Linkages, FiveObjects,
-                         ::testing::Values(FiveObjectCase{Linkage::Average, {1, 1, 2.5, 37.0 / 6.0}},
-                                           FiveObjectCase{Linkage::Compact, {1, 1, 3, 8}},
-                                           FiveObjectCase{Linkage::Connected, {1, 1, 2, 4}}));
-
-TEST(Clustering, OneAndTwoObjects) {
+// The documented five-object example, the smallest sizes, a tree of the
+// wrong size (resized), and the workspace size used for memory planning.
+TEST(Clustering, DocumentedExampleAndSmallSizes) {
+    const std::vector<double> heights[] = {{1, 1, 2.5, 37.0 / 6.0}, {1, 1, 3, 8}, {1, 1, 2, 4}};
+    const std::vector<MergePair> pairs{{-1, -2}, {-4, -5}, {1, -3}, {3, 2}};
+    const DistanceTriangle five = distancesOf(matrixOf({{0}, {1}, {3}, {7}, {8}}), DistanceMetric::Euclidean);
     for (Linkage linkage : AllLinkages) {
-        EXPECT_EQ(clustered(matrixOf({{4}}), DistanceMetric::Euclidean, linkage).stepCount(), 0);
-        expectSteps(clustered(matrixOf({{4}, {1.5}}), DistanceMetric::Euclidean, linkage), {{-1, -2}}, {2.5});
+        MergeTree tree(7);
+        clusterObjects(tree, five, linkage);
+        ASSERT_EQ(tree.stepCount(), 4);
+        for (int s = 0; s < 4; ++s) {
+            EXPECT_EQ(tree.mergeMember(s, 0), pairs[static_cast<std::size_t>(s)].member0);
+            EXPECT_EQ(tree.mergeMember(s, 1), pairs[static_cast<std::size_t>(s)].member1);
+            EXPECT_EQ(tree.height(s), heights[static_cast<int>(linkage)][static_cast<std::size_t>(s)]);
+        }
+        MergeTree one(1), two(2);
+        clusterObjects(one, DistanceTriangle(1), linkage);
+        EXPECT_EQ(one.stepCount(), 0);
+        clusterObjects(two, triangleOf(2, {2.5}), linkage);
+        EXPECT_TRUE(two.mergeMember(0, 0) == -1 && two.mergeMember(0, 1) == -2 && two.height(0) == 2.5);
     }
+    EXPECT_GE(clusteringWorkspaceBytes(1000), 1000.0 * 1000 * 8);
 }
 
-TEST(Clustering, ResizesAMismatchedTree) {
-    DistanceTriangle d;
-    computeDistances(d, matrixOf({{0}, {1}, {3}}), DistanceMetric::Euclidean);
-    MergeTree tree(7);
-    clusterObjects(tree, d, Linkage::Average);
-    EXPECT_EQ(tree.objectCount, 3);
-    EXPECT_TRUE(isWellFormed(tree));
-}
-
-// Rows of zero variance make their correlation distances not-a-number. Every
-// step must still join two distinct clusters, the clusters with proper
-// distances join first, and the last join carries the actual value.
-TEST(Clustering, ConstantRowsJoinLastAndNeverWithThemselves) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
+// Rows of zero variance make their correlation distances not-a-number: the
+// clusters with proper distances join first, every step joins two distinct
+// clusters, and the last joins carry the actual (not-a-number) value.
+TEST(Clustering, ConstantRowsJoinLast) {
     const DataMatrix m = matrixOf({{5, 5, 5}, {1, 2, 3}, {1, 2, 4}, {3, 1, 2}, {7, 7, 7}});
     for (Linkage linkage : AllLinkages) {
-        const MergeTree tree = clustered(m, DistanceMetric::Correlation, linkage);
-        EXPECT_TRUE(isWellFormed(tree));
-        for (int s = 0; s < 2; ++s) EXPECT_TRUE(std::isfinite(tree.height(s))) << s;
-        // The last two steps bring in the two constant rows.
-        EXPECT_TRUE(std::isnan(tree.height(2)));
-        EXPECT_TRUE(std::isnan(tree.height(3)));
+        MergeTree tree(5);
+        clusterObjects(tree, distancesOf(m, DistanceMetric::Correlation), linkage);
+        EXPECT_TRUE(std::isfinite(tree.height(0)) && std::isfinite(tree.height(1)));
+        EXPECT_TRUE(std::isnan(tree.height(2)) && std::isnan(tree.height(3)));
         EXPECT_EQ(tree.mergeMember(3, 0), 3);
     }
-    // Only not-a-number distances at all.
-    DistanceTriangle d(4);
-    for (double& e : d.entries) e = nan;
-    for (Linkage linkage : AllLinkages) {
-        MergeTree tree(4);
-        clusterObjects(tree, d, linkage);
-        EXPECT_TRUE(isWellFormed(tree));
-        EXPECT_EQ(tree.mergeMember(0, 0), -1);
-        EXPECT_EQ(tree.mergeMember(0, 1), -2);
-        for (int s = 0; s < 3; ++s) EXPECT_TRUE(std::isnan(tree.height(s)));
-    }
 }
 
-TEST(Clustering, InfiniteAndHugeDistancesKeepTheTreeWellFormed) {
-    const double inf = std::numeric_limits<double>::infinity();
-    DistanceTriangle d(5);
-    const std::vector<double> values{inf, 1, 2e100, 3, -inf, 1e100, 2, inf, 5, 1e300};
-    d.entries = values;
-    expectLiteralTrees(d, nullptr, "infinite and huge");
-}
-
-// The product's clustering against the literal transcription: many random
-// small matrices full of ties (small integers, repeated and constant rows),
-// every metric and linkage, pairs and heights bit for bit.
-TEST(Clustering, MatchesTheLiteralAlgorithmOnTiedData) {
-    std::mt19937 random(2024);
-    for (int trial = 0; trial < 120; ++trial) {
-        const int n = 2 + static_cast<int>(random() % 29);
-        const int q = 1 + static_cast<int>(random() % 4);
-        expectLiteralTreesForEveryMetric(cluster_testing::tiedMatrix(random, n, q, trial % 3 != 0), nullptr,
-                                         "trial " + std::to_string(trial));
-    }
-}
-
-// Heights never decrease under "compact" and "connected" with ordinary data.
-TEST(Clustering, HeightsNeverDecreaseForCompactAndConnected) {
-    std::mt19937 random(99);
-    std::normal_distribution<double> normal;
-    DataMatrix m = allocateMatrix(60, 5);
-    for (double& v : m.values) v = normal(random);
-    for (Linkage linkage : {Linkage::Compact, Linkage::Connected}) {
-        const MergeTree tree = clustered(m, DistanceMetric::Euclidean, linkage);
-        for (int s = 1; s < tree.stepCount(); ++s) EXPECT_LE(tree.height(s - 1), tree.height(s));
-    }
-}
-
-// Five objects whose last-but-one join depends on the exact summation order
-// of "average": object 1's distances to objects 2, 3, 4 are 1, 1 + 2^-52,
-// 1 + 2^-52. Summed in the specified order, (1 + x) + x rounds to 3; the
-// order in which the cluster {2, 3, 4} was built, 1 + (x + x), gives
-// 3 + 2^-51. Specified, object 1 ties with object 5 at exactly 1 and, being
-// in the lower slot, joins first; with the other order it would lose.
-TEST(Clustering, AverageFollowsTheSpecifiedSummationOrder) {
+// Five objects whose last-but-one join depends on the summation order of
+// "average": object 1's distances to objects 2, 3, 4 are 1, x, x with
+// x = 1 + 2^-52; (1 + x) + x rounds to 3, the order the cluster {2, 3, 4}
+// was built in, 1 + (x + x), gives 3 + 2^-51. In the documented order object
+// 1 ties with object 5 at exactly 1 and, in the lower slot, joins first.
+TEST(Clustering, AverageFollowsTheDocumentedSummationOrder) {
     const double x = 1 + 0x1p-52;
-    ASSERT_EQ((1 + x) + x, 3.0);
-    ASSERT_EQ(1 + (x + x), 3 + 0x1p-51);
-    DistanceTriangle d(5);
-    d.entries = {1, x, x, 2,  // object 1 to 2, 3, 4, 5
-                 0.2, 0.3, 1,  // object 2 to 3, 4, 5
-                 0.1, 1,       // object 3 to 4, 5
-                 1};           // object 4 to 5
+    ASSERT_TRUE((1 + x) + x == 3.0 && 1 + (x + x) == 3 + 0x1p-51);
+    const DistanceTriangle d = triangleOf(5, {1, x, x, 2, 0.2, 0.3, 1, 0.1, 1, 1});
     MergeTree tree(5);
     ClusteringWorkspace workspace;
     clusterObjects(tree, d, Linkage::Average, workspace);
-    expectSteps(tree, {{-3, -4}, {-2, 1}, {-1, 2}, {3, -5}}, {0.1, 0.25, 1.0, 1.25});
+    const std::vector<MergePair> pairs{{-3, -4}, {-2, 1}, {-1, 2}, {3, -5}};
+    const std::vector<double> heights{0.1, 0.25, 1.0, 1.25};
+    for (int s = 0; s < 4; ++s) {
+        EXPECT_EQ(tree.mergeMember(s, 0), pairs[static_cast<std::size_t>(s)].member0) << s;
+        EXPECT_EQ(tree.mergeMember(s, 1), pairs[static_cast<std::size_t>(s)].member1) << s;
+        EXPECT_EQ(tree.height(s), heights[static_cast<std::size_t>(s)]) << s;
+    }
     EXPECT_GT(workspace.exactAverages, 0u);
-    expectLiteralTrees(d, &workspace, "summation order", {Linkage::Average});
 }
 
-// Triangles built from a few values whose sums round differently in
-// different orders, full of exact and near ties: the cached sums cannot
-// decide many comparisons, and the exact sums must take over every time.
-TEST(Clustering, AverageNearTiesMatchTheLiteralAlgorithm) {
-    const double pool[] = {1.0,       1 + 0x1p-52, 1 - 0x1p-53, 1 + 0x1p-51, 0.1, 0.2, 0.3,
-                           1.0 / 3.0, 2.0 / 3.0,   0x1p-53,     3.0,         0.7, 0.1 + 0x1p-56};
-    std::mt19937 random(31);
-    std::uniform_int_distribution<std::size_t> pick(0, std::size(pool) - 1);
-    std::size_t exactAverages = 0;
-    ClusteringWorkspace workspace;  // reused across sizes, as a worker thread does
-    for (int trial = 0; trial < 150; ++trial) {
-        const int n = 3 + trial % 58;
-        DistanceTriangle d(n);
-        const std::size_t distinct = 2 + static_cast<std::size_t>(trial % 5);  // few values: many ties
-        for (double& e : d.entries) e = pool[pick(random) % distinct + (trial % 3) * 2];
-        expectLiteralTrees(d, &workspace, "trial " + std::to_string(trial), {Linkage::Average});
-        exactAverages += workspace.exactAverages;
-        expectLiteralTrees(d, &workspace, "trial " + std::to_string(trial), {Linkage::Compact, Linkage::Connected});
-    }
-    EXPECT_GT(exactAverages, 1000u);
-}
+// The product against the literal transcription, every linkage, one
+// workspace per family reused across sizes as a worker thread does. Each
+// family targets a way a faster engine can go wrong: ties and their
+// orientation (small integers, repeated and constant rows, grids of values),
+// summation order under near ties, degenerate distances, and large clusters
+// with many rescans (real values, a few hundred rows around few centres).
+struct DifferentialFamily {
+    const char* name;
+    int trials;
+    std::function<std::vector<DistanceTriangle>(std::mt19937&, int)> triangles;
+};
 
-// Larger random data with real values, every metric and linkage, with one
-// workspace reused across calls of different sizes.
-TEST(Clustering, MatchesTheLiteralAlgorithmOnRealValuedData) {
-    std::mt19937 random(77);
-    std::normal_distribution<double> normal(0.0, 1.0);
+void PrintTo(const DifferentialFamily& family, std::ostream* out) { *out << family.name; }
+
+class MatchesTheLiteralAlgorithm : public ::testing::TestWithParam<DifferentialFamily> {};
+
+TEST_P(MatchesTheLiteralAlgorithm, PairsAndHeightsBitForBit) {
+    std::mt19937 random(2024);
     ClusteringWorkspace workspace;
-    for (int trial = 0; trial < 12; ++trial) {
-        const int n = 20 + 4 * trial;
-        const int q = 2 + trial % 6;
-        DataMatrix m = allocateMatrix(n, q);
-        for (double& v : m.values) v = normal(random);
-        for (int c = 0; c < q; ++c) m.at(n - 1, c) = m.at(0, c);  // a duplicate row
-        expectLiteralTreesForEveryMetric(m, &workspace, "trial " + std::to_string(trial));
-    }
+    for (int trial = 0; trial < GetParam().trials; ++trial)
+        for (const DistanceTriangle& d : GetParam().triangles(random, trial))
+            for (Linkage linkage : AllLinkages)
+                expectLiteralTree(d, linkage, workspace, std::string(GetParam().name) + " trial " + std::to_string(trial));
 }
 
-// A few hundred rows drawn around a handful of centres, so that clusters
-// grow large and the joins of big clusters, the rescans and the cached
-// sums of many terms all occur; every metric and linkage.
-TEST(Clustering, MatchesTheLiteralAlgorithmOnClusteredDataOfAFewHundredRows) {
-    std::mt19937 random(4242);
-    std::normal_distribution<double> normal(0.0, 1.0);
-    const int n = 260;
-    const int q = 8;
-    std::vector<std::vector<double>> centres(6, std::vector<double>(q));
-    for (auto& centre : centres)
-        for (double& v : centre) v = 4 * normal(random);
-    DataMatrix m = allocateMatrix(n, q);
-    for (int r = 0; r < n; ++r)
-        for (int c = 0; c < q; ++c)
-            m.at(r, c) = centres[static_cast<std::size_t>(r) % centres.size()][static_cast<std::size_t>(c)] +
-                         normal(random);
-    ClusteringWorkspace workspace;
-    expectLiteralTreesForEveryMetric(m, &workspace, "clustered");
+std::vector<DistanceTriangle> everyMetric(const DataMatrix& m) {
+    std::vector<DistanceTriangle> all;
+    for (DistanceMetric metric : AllMetrics) all.push_back(distancesOf(m, metric));
+    return all;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Families, MatchesTheLiteralAlgorithm,
+    ::testing::Values(
+        DifferentialFamily{"tied", 120,
+                           [](std::mt19937& random, int trial) {
+                               const int n = 2 + static_cast<int>(random() % 29);
+                               const int q = 1 + static_cast<int>(random() % 4);
+                               return everyMetric(cluster_testing::tiedMatrix(random, n, q, trial % 3 != 0));
+                           }},
+        DifferentialFamily{"tied large", 2,
+                           [](std::mt19937& random, int trial) {
+                               return everyMetric(cluster_testing::tiedMatrix(random, 200 + 150 * trial, 3, trial == 0));
+                           }},
+        DifferentialFamily{"near ties", 150,
+                           [](std::mt19937& random, int trial) {
+                               return std::vector<DistanceTriangle>{nearTieTriangle(random, 3 + trial % 58, trial)};
+                           }},
+        DifferentialFamily{"near ties large", 3,
+                           [](std::mt19937& random, int trial) {
+                               return std::vector<DistanceTriangle>{nearTieTriangle(random, 300 + 100 * trial, trial)};
+                           }},
+        DifferentialFamily{"degenerate", 1,
+                           [](std::mt19937&, int) {
+                               return std::vector<DistanceTriangle>{
+                                   triangleOf(4, std::vector<double>(6, notANumber)),
+                                   triangleOf(5, {inf, 1, 2e100, 3, -inf, 1e100, 2, inf, 5, 1e300}),
+                                   triangleOf(5, {notANumber, 1, 2, notANumber, 0.5, notANumber, 3, 1, notANumber, 1e100})};
+                           }},
+        DifferentialFamily{"real valued", 12,
+                           [](std::mt19937& random, int trial) {
+                               return everyMetric(clusteredMatrix(random, 20 + 4 * trial, 2 + trial % 6, 20 + 4 * trial));
+                           }},
+        DifferentialFamily{"clustered", 1,
+                           [](std::mt19937& random, int) { return everyMetric(clusteredMatrix(random, 260, 8, 6)); }}),
+    [](const ::testing::TestParamInfo<DifferentialFamily>& info) {
+        std::string name = info.param.name;
+        for (char& c : name) c = c == ' ' ? '_' : c;
+        return name;
+    });
