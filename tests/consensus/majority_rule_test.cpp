@@ -1,5 +1,5 @@
-// Cluster members from tree summaries, the cluster list's size sort, support
-// values of the first tree and the majority-rule selection.
+// The cluster list's size sort, cluster keys and the majority-rule selection
+// (support values and member order: see the differential test).
 
 #include <gtest/gtest.h>
 
@@ -29,29 +29,6 @@ std::vector<SampleClusters> summaries(const std::vector<MergeTree>& trees) {
     return result;
 }
 
-TEST(ClusterMembers, JoinSidesLowerFirstAndSingleObjectsByNumber) {
-    struct Case {
-        const char* what;
-        std::vector<consensus_test::Step> steps;
-        int slot;
-        std::vector<int> members;
-    };
-    const Case cases[] = {
-        {"two objects by number", {{-7, -3, 0.1}, {-1, -2, 0.1}, {-4, -5, 0.1}, {-6, 1, 0.2}, {2, 3, 0.2}, {4, 5, 0.3}}, 0, {3, 7}},
-        {"equal heights through a tree", {{-7, -3, 0.1}, {-1, -2, 0.1}, {-4, -5, 0.1}, {-6, 1, 0.2}, {2, 3, 0.2}, {4, 5, 0.3}}, 5, {4, 5, 1, 2, 6, 3, 7}},
-        {"single object before a higher cluster (member 1)", {{-1, -2, 0.4}, {1, -3, 0.5}}, 1, {3, 1, 2}},
-        {"single object before a higher cluster (member 0)", {{-1, -2, 0.4}, {-3, 1, 0.5}}, 1, {3, 1, 2}},
-        {"equal cluster heights: member 1 first", {{-1, -2, 0.4}, {-3, -4, 0.4}, {1, 2, 0.9}}, 2, {3, 4, 1, 2}},
-        {"single object against height 0: member 1 first", {{-1, -2, 0.0}, {-3, 1, 0.5}}, 1, {1, 2, 3}},
-        {"lower member 0 first", {{-1, -2, 0.2}, {-3, -4, 0.5}, {1, 2, 0.9}}, 2, {1, 2, 3, 4}},
-        {"higher member 0 second", {{-1, -2, 0.5}, {-3, -4, 0.2}, {1, 2, 0.9}}, 2, {3, 4, 1, 2}},
-    };
-    for (const Case& c : cases) {
-        const MergeTree tree = makeTree(static_cast<int>(c.steps.size()) + 1, c.steps);
-        EXPECT_EQ(clusterMembers(summarizeTree(tree), c.slot), c.members) << c.what;
-    }
-}
-
 TEST(ClusterList, ExchangeSortBySizeIsNotStable) {
     // Sizes 2 (a), 2 (b), 1 (c): c is exchanged with a, then b with a.
     ClusterList list = clustersOf(4, {{1, 2}, {3, 4}, {1}}, {0.1, 0.2, 0.3});
@@ -66,23 +43,6 @@ TEST(ClusterList, ExchangeSortBySizeIsNotStable) {
     EXPECT_EQ(list.count(), 1);
     EXPECT_EQ(list.members[0], (std::vector<int>{2, 1}));
     EXPECT_EQ(list.values, (std::vector<double>{0, 0, 0, 0}));
-}
-
-TEST(SupportValues, FractionOfSamplesHoldingEachCluster) {
-    struct Case {
-        MergeTree first;
-        std::vector<MergeTree> samples;
-        std::vector<double> support;
-    };
-    const Case cases[] = {
-        {treeA, {treeA, treeB, treeC, treeD}, {0.5, 0.25, 1.0}},
-        // The first tree is not counted; absent clusters get 0.
-        {treeD, {treeA, treeB, treeC}, {0.0, 2 * 1.0 / 3, 1.0}},
-        // The same sets formed in other steps and sides match.
-        {treeB, {treeB2}, {1.0, 1.0, 1.0}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(computeSupportValues(summarizeTree(c.first), summaries(c.samples)), c.support);
 }
 
 struct Selected {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cluster/merge_tree.h"
+#include "consensus/consensus_test_trees.h"
 #include "consensus/consensus_tree.h"
 
 // Four objects: (1,3) at 0.2, (2,4) at 0.5, both joined at 0.9; leaf order 1 3 2 4.
@@ -19,16 +20,7 @@ inline MergeTree fourObjectTree() {
 // The consensus tree of clusters given ascending by size, the root last.
 inline ConsensusTree consensusOf(int n, const std::vector<std::vector<int>>& clusters,
                                  const std::vector<double>& values) {
-    std::vector<std::vector<int>> members(index(n));
-    std::vector<int> sizes(index(n), 0);
-    for (std::size_t c = 0; c < clusters.size(); ++c) {
-        members[c] = clusters[c];
-        sizes[c] = static_cast<int>(clusters[c].size());
-    }
-    ClusterList list(n);
-    list.assign(members, sizes);
-    for (std::size_t c = 0; c < values.size(); ++c) list.setValue(values[c], static_cast<int>(c));
-    return buildConsensusTree(list);
+    return buildConsensusTree(consensus_test::clustersOf(n, clusters, values));
 }
 
 // {1,2} 0.9, {3,4} 0.8 and the root: the object order is 2 1 4 3.
