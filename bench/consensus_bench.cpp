@@ -86,10 +86,10 @@ void BM_ConsensusStage(benchmark::State& state) {
     int selected = 0;
     for (auto _ : state) {
         std::vector<double> support = computeSupportValues(first, samples);
-        ClusterList consensus = buildConsensusClusters(samples, n);
+        const ConsensusTree consensus = buildConsensusTree(buildConsensusClusters(samples, n));
         std::string out;
         writeConsensusTree(out, consensus, TreeNotation::NewHampshire, {}, false);
-        selected = consensus.count();
+        selected = consensus.nodeCount();
         benchmark::DoNotOptimize(support.data());
         benchmark::DoNotOptimize(out.data());
     }
@@ -118,10 +118,7 @@ void BM_LiteralConsensusStage(benchmark::State& state) {
     const int h = static_cast<int>(state.range(1));
     const std::vector<MergeTree> trees = similarTrees(n, h + 1, 17, state.range(2) != 0);
     std::vector<ClusterList> lists;
-    for (const MergeTree& tree : trees) {
-        lists.emplace_back(n);
-        lists.back().fromMergeTree(tree);
-    }
+    for (const MergeTree& tree : trees) lists.push_back(literal::clusterListOf(tree));
     const ClusterList first = lists[0];
     const std::vector<ClusterList> samples(lists.begin() + 1, lists.end());
     for (auto _ : state) {

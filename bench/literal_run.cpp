@@ -61,10 +61,8 @@ int runLiteralStages(const RunSettings& settings, const SettingsTexts& texts, Ru
     text += "\n\n";
     report.write(text);
 
-    ClusterList firstTreeClusters(n);
-    firstTreeClusters.fromMergeTree(firstTree);
-    std::vector<ClusterList> sampleLists(static_cast<std::size_t>(settings.sampleSize),
-                                         ClusterList(n));
+    const ClusterList firstTreeClusters = literal::clusterListOf(firstTree);
+    std::vector<ClusterList> sampleLists(static_cast<std::size_t>(settings.sampleSize));
     MergeTree sampleTree(n);
     for (int i = 0; i < settings.sampleSize; ++i) {
         if (inputs.hasErrorMatrix)
@@ -76,7 +74,7 @@ int runLiteralStages(const RunSettings& settings, const SettingsTexts& texts, Ru
         writeTree(text, sampleTree, *notation, inputs);
         text += "\n\n";
         report.write(text);
-        sampleLists[static_cast<std::size_t>(i)].fromMergeTree(sampleTree);
+        sampleLists[static_cast<std::size_t>(i)] = literal::clusterListOf(sampleTree);
     }
 
     const auto support = literal::computeSupportValues(firstTreeClusters, sampleLists);

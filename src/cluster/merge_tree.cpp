@@ -1,4 +1,4 @@
-// Merge tree leaf order: see merge_tree.h.
+// Merge tree leaf order and record check: see merge_tree.h.
 //
 // Each step's object sequence is the concatenation of its two sides'
 // sequences in an order fixed at that step, so the last step's sequence is
@@ -7,7 +7,6 @@
 
 #include "cluster/merge_tree.h"
 
-#include <cstddef>
 #include <utility>
 
 void computeLeafOrder(MergeTree& tree) {
@@ -17,7 +16,7 @@ void computeLeafOrder(MergeTree& tree) {
 
     std::vector<int> pending{steps};  // members still to visit, the next one last
     std::vector<int> order;
-    order.reserve(static_cast<std::size_t>(steps) + 1);
+    order.reserve(index(steps) + 1);
     while (!pending.empty()) {
         const int member = pending.back();
         pending.pop_back();
@@ -40,4 +39,28 @@ void computeLeafOrder(MergeTree& tree) {
         pending.push_back(first);
     }
     tree.leafOrder = std::move(order);
+}
+
+std::string mergeTreeProblem(const MergeTree& tree) {
+    const int n = tree.objectCount;
+    if (n < 0) return "negative object count";
+    const int steps = n > 1 ? n - 1 : 0;
+    if (tree.mergePairs.size() != index(steps) || tree.heights.size() != index(steps))
+        return "merge step count does not match the object count";
+    std::vector<char> objectUsed(index(n) + 1, 0);
+    std::vector<char> stepUsed(index(steps) + 1, 0);
+    for (int s = 0; s < steps; ++s) {
+        for (int side = 0; side < 2; ++side) {
+            const int member = tree.mergeMember(s, side);
+            if (member < 0 && -member <= n && !objectUsed[index(-member)]) {
+                objectUsed[index(-member)] = 1;
+            } else if (member > 0 && member <= s && !stepUsed[index(member)]) {
+                stepUsed[index(member)] = 1;
+            } else {
+                return "merge step " + std::to_string(s + 1) + " has an invalid member " +
+                       std::to_string(member);
+            }
+        }
+    }
+    return {};
 }

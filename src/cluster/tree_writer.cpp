@@ -4,12 +4,8 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
 namespace {
-
-std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
 void appendFormatted(std::string& out, const char* format, int value) {
     char buffer[64];
@@ -32,14 +28,7 @@ void removeTrailingZeros(std::string& text, std::size_t point, std::size_t end) 
     text.erase(last, end - last);
 }
 
-void appendLeafLabel(std::string& out, int object, const NameTable& rowNames, bool hasRowNames) {
-    if (hasRowNames && object >= 1 && at(object) <= rowNames.size())
-        out += rowNames[at(object - 1)];
-    else
-        out += std::to_string(object);
-}
-
-void writeSPlus(std::string& out, const MergeTree& tree) {
+void writeSPlus(std::string& out, const MergeTree& tree, const std::vector<double>& values) {
     const int steps = tree.stepCount();
     appendFormatted(out, "The number of nodes is : %6d\n", steps);
     out += "The nodes of the tree are :\n";
@@ -50,7 +39,7 @@ void writeSPlus(std::string& out, const MergeTree& tree) {
     out += "The heights of the tree nodes are :\n";
     for (int s = 0; s < steps; ++s) {
         char buffer[400];  // "%10.6f" of the largest double needs 316 characters
-        const double h = tree.height(s);
+        const double h = values[index(s)];
         const int length = std::isfinite(h) ? std::snprintf(buffer, sizeof buffer, "%10.6f\n", h)
                                             : std::snprintf(buffer, sizeof buffer, "%10s\n", nonFiniteText(h));
         out.append(buffer, static_cast<std::size_t>(length));
@@ -62,7 +51,8 @@ void writeSPlus(std::string& out, const MergeTree& tree) {
 // The nested line is produced by one depth-first walk that writes every
 // step's text where it belongs, instead of building and copying one text
 // per step; the result is the same text.
-void writeNewHampshire(std::string& out, const MergeTree& tree, const NameTable& rowNames, bool hasRowNames) {
+void writeNewHampshire(std::string& out, const MergeTree& tree, const std::vector<double>& values,
+                       const NameTable& rowNames, bool hasRowNames) {
     const int steps = tree.stepCount();
     if (steps == 0) {
         // A single object: its label as a one-leaf tree.
@@ -81,7 +71,7 @@ void writeNewHampshire(std::string& out, const MergeTree& tree, const NameTable&
         pending.pop_back();
         if (item.close) {
             out += "):";
-            out += formatValueText(tree.height(item.member - 1));
+            out += formatValueText(values[index(item.member - 1)]);
             continue;
         }
         if (item.member == 0) {  // the comma between the two members of a step
@@ -142,10 +132,28 @@ std::string formatValueText(double value) {
     return text;
 }
 
+void appendLeafLabel(std::string& out, int object, const NameTable& rowNames, bool hasRowNames) {
+    if (hasRowNames && object >= 1 && index(object) <= rowNames.size())
+        out += rowNames[index(object - 1)];
+    else
+        out += std::to_string(object);
+}
+
+std::string leafLabel(int object, const NameTable& rowNames, bool hasRowNames) {
+    std::string label;
+    appendLeafLabel(label, object, rowNames, hasRowNames);
+    return label;
+}
+
 void writeMergeTree(std::string& out, const MergeTree& tree, TreeNotation notation, const NameTable& rowNames,
                     bool hasRowNames) {
+    writeMergeTree(out, tree, tree.heights, notation, rowNames, hasRowNames);
+}
+
+void writeMergeTree(std::string& out, const MergeTree& tree, const std::vector<double>& stepValues,
+                    TreeNotation notation, const NameTable& rowNames, bool hasRowNames) {
     switch (notation) {
-    case TreeNotation::SPlus: writeSPlus(out, tree); break;
-    case TreeNotation::NewHampshire: writeNewHampshire(out, tree, rowNames, hasRowNames); break;
+    case TreeNotation::SPlus: writeSPlus(out, tree, stepValues); break;
+    case TreeNotation::NewHampshire: writeNewHampshire(out, tree, stepValues, rowNames, hasRowNames); break;
     }
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cluster/merge_tree.h"
 #include "data/name_table.h"
@@ -18,6 +19,18 @@ std::optional<TreeNotation> treeNotationFromKeyword(std::string_view keyword);
 // 0.05 -> "5.e-002", 37/6 -> "6.16667".
 std::string formatValueText(double value);
 
+// The text that stands for object o (1-based) in every tree, picture and
+// table: its row name as stored (even an empty one) when the matrix has row
+// names, otherwise its number.
+void appendLeafLabel(std::string& out, int object, const NameTable& rowNames, bool hasRowNames);
+std::string leafLabel(int object, const NameTable& rowNames, bool hasRowNames);
+
 // Appends one tree block (no caption, no trailing separator) to out.
 void writeMergeTree(std::string& out, const MergeTree& tree, TreeNotation notation,
                     const NameTable& rowNames, bool hasRowNames);
+
+// The same block with stepValues (one per merge step) written in place of
+// the tree's heights; merge pairs and leaf order are the tree's. This is how
+// the first tree is written again with its confidence values.
+void writeMergeTree(std::string& out, const MergeTree& tree, const std::vector<double>& stepValues,
+                    TreeNotation notation, const NameTable& rowNames, bool hasRowNames);

@@ -8,8 +8,6 @@
 
 namespace {
 
-std::size_t index(int i) { return static_cast<std::size_t>(i); }
-
 // A cluster seen while counting: its identity, how many trees hold it and
 // where it occurs first.
 struct ClusterTally {

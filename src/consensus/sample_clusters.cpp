@@ -27,8 +27,8 @@ SampleClusters summarizeTree(const MergeTree& tree) {
     summary.objectCount = tree.objectCount;
     summary.pairs = tree.mergePairs;
     summary.heights = tree.heights;
-    summary.keys.resize(static_cast<std::size_t>(steps));
-    summary.sizes.resize(static_cast<std::size_t>(steps));
+    summary.keys.resize(index(steps));
+    summary.sizes.resize(index(steps));
     for (int s = 0; s < steps; ++s) {
         ClusterKey key;
         int size = 0;
@@ -38,12 +38,12 @@ SampleClusters summarizeTree(const MergeTree& tree) {
                 key = key + objectKey(-member);
                 size += 1;
             } else {
-                key = key + summary.keys[static_cast<std::size_t>(member - 1)];
-                size += summary.sizes[static_cast<std::size_t>(member - 1)];
+                key = key + summary.keys[index(member - 1)];
+                size += summary.sizes[index(member - 1)];
             }
         }
-        summary.keys[static_cast<std::size_t>(s)] = key;
-        summary.sizes[static_cast<std::size_t>(s)] = size;
+        summary.keys[index(s)] = key;
+        summary.sizes[index(s)] = size;
     }
     return summary;
 }
@@ -53,10 +53,10 @@ std::vector<int> clusterMembers(const SampleClusters& sample, int slot) {
     // single objects by object number; otherwise side 0 first only when its
     // height is strictly lower (a single object counts as height 0).
     std::vector<int> result;
-    result.reserve(static_cast<std::size_t>(sample.sizes[static_cast<std::size_t>(slot)]));
+    result.reserve(index(sample.sizes[index(slot)]));
     std::vector<int> pending{slot + 1};  // merge-pair codes still to expand
     auto sideHeight = [&sample](int member) {
-        return member < 0 ? 0.0 : sample.heights[static_cast<std::size_t>(member - 1)];
+        return member < 0 ? 0.0 : sample.heights[index(member - 1)];
     };
     while (!pending.empty()) {
         const int code = pending.back();
@@ -65,7 +65,7 @@ std::vector<int> clusterMembers(const SampleClusters& sample, int slot) {
             result.push_back(-code);
             continue;
         }
-        const MergePair& pair = sample.pairs[static_cast<std::size_t>(code - 1)];
+        const MergePair& pair = sample.pairs[index(code - 1)];
         const int a = pair.member0;
         const int b = pair.member1;
         int first = b;

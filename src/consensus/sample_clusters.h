@@ -51,5 +51,7 @@ struct SampleClusters {
 SampleClusters summarizeTree(const MergeTree& tree);
 
 // The members of the cluster formed at the step at position slot, in the
-// order ClusterList::fromMergeTree stores them for that tree. O(size).
+// order a cluster list keeps them: the two sides of each step joined with
+// the lower side first (a single object counts as height 0, and on equal
+// heights member 1 goes first), two single objects by object number. O(size).
 std::vector<int> clusterMembers(const SampleClusters& sample, int slot);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "cluster/tree_writer.h"
 #include "output/tree_layout.h"
 
 namespace {
@@ -41,25 +42,24 @@ void writeClusterTable(std::string& out, const MergeTree& firstTree,
     if (!layout.problem.empty()) return;
 
     std::string members;
-    for (std::size_t s = 0; s < layout.spanBegin.size(); ++s) {
-        const int begin = layout.spanBegin[s];
-        const int end = layout.spanEnd[s];
+    for (int s = 0; s < firstTree.stepCount(); ++s) {
+        const int begin = layout.spanBegin[index(s)];
+        const int end = layout.spanEnd[index(s)];
         members.clear();
         for (int i = begin; i < end; ++i) {
             if (i > begin) members += ',';
-            const std::string label =
-                objectLabel(layout.order[static_cast<std::size_t>(i)], rowNames, hasRowNames);
+            const std::string label = leafLabel(layout.order[index(i)], rowNames, hasRowNames);
             if (needsQuotes(label, ",\""))
                 appendQuoted(members, label);
             else
                 members += label;
         }
-        const double confidence = s < confidences.size() ? confidences[s] : std::nan("");
+        const double confidence = index(s) < confidences.size() ? confidences[index(s)] : std::nan("");
         out += std::to_string(s + 1);
         out += '\t';
         out += std::to_string(end - begin);
         out += '\t';
-        out += roundTripNumber(firstTree.height(static_cast<int>(s)));
+        out += roundTripNumber(firstTree.height(s));
         out += '\t';
         out += roundTripNumber(confidence);
         out += '\t';

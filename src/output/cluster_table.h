@@ -9,7 +9,7 @@
 //   height      the merge height, shortest text that reads back to the same
 //               double ("NaN", "Inf", "-Inf" for non-finite values)
 //   confidence  the step's confidence value, in the same form
-//   members     the objects' labels (row name, or number without row names)
+//   members     the objects' labels (as in the report's trees)
 //               in the tree's leaf order, joined by ",". A label that holds a
 //               "," or a '"' is quoted CSV style ("a,b" -> "\"a,b\""), so the
 //               list itself splits with a CSV reader.
@@ -24,10 +24,8 @@
 #include "cluster/merge_tree.h"
 #include "data/name_table.h"
 
-// firstTree must still hold the merge heights (the confidence stage replaces
-// them in the tree it writes; keep a copy for this table). confidences[s] is
-// the confidence of the cluster formed at step position s; a missing entry is
-// written as NaN.
+// firstTree holds the merge heights; confidences[s] is the confidence of the
+// cluster formed at step position s, a missing entry is written as NaN.
 void writeClusterTable(std::string& out, const MergeTree& firstTree,
                        const std::vector<double>& confidences, const NameTable& rowNames,
                        bool hasRowNames);

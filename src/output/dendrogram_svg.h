@@ -12,25 +12,21 @@
 #include <vector>
 
 #include "cluster/merge_tree.h"
-#include "consensus/cluster_list.h"
+#include "consensus/consensus_tree.h"
 #include "data/name_table.h"
 
 // Clusters at or above this confidence are boxed in the picture unless told otherwise.
 inline constexpr double DefaultHighlight = 0.95;
 
 struct DendrogramInput {
-    // The first tree with its merge heights and leaf order. The confidence
-    // stage replaces the heights of the tree it writes; pass a copy taken
-    // before, or the axis shows confidences.
+    // The first tree with its merge heights and leaf order.
     const MergeTree& firstTree;
     // Confidence of the cluster formed at each step position; a missing entry
     // is shown as "n/a" and never boxed.
     const std::vector<double>& confidences;
-    // The consensus clusters after the consensus tree was written: slots
-    // 0..clusterCount-1 ascending by size, the last holding every object,
-    // scratch the tree's object order. An empty list (one object) or a list
-    // not in that state is reported in a note instead of drawn.
-    const ClusterList& consensus;
+    // The consensus tree; one without nodes or of another number of objects
+    // is reported in a note instead of drawn.
+    const ConsensusTree& consensus;
     const NameTable& rowNames;
     bool hasRowNames = false;
     double highlight = DefaultHighlight;  // clusters with confidence >= highlight are boxed
@@ -42,6 +38,3 @@ struct DendrogramInput {
 // characters are shown as U+FFFD.
 void writeDendrogramSvg(std::string& out, const DendrogramInput& input);
 
-// Appends text as XML character data: & < > " ' as entities, invalid UTF-8
-// sequences and control characters as U+FFFD.
-void appendXmlText(std::string& out, const std::string& text);

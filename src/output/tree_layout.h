@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "cluster/merge_tree.h"
-#include "data/name_table.h"
 
 struct TreeLayout {
     std::string problem;  // empty when the tree record could be laid out
@@ -25,7 +24,3 @@ struct TreeLayout {
 // holds every object once and keeps every step's objects together; otherwise
 // in the order of the merge pairs (member 0 before member 1).
 TreeLayout layoutMergeTree(const MergeTree& tree);
-
-// The text that stands for an object: its row name when the file had row
-// names and the name is not empty, otherwise its number.
-std::string objectLabel(int object, const NameTable& rowNames, bool hasRowNames);

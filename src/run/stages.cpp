@@ -190,7 +190,7 @@ int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, Ru
     nonFinite.noteRows(rows);
     block += "\n\n";
     report.write(block);
-    MergeTree firstTree = mainWorker.tree;
+    const MergeTree firstTree = mainWorker.tree;
     const SampleClusters firstTreeClusters = summarizeTree(firstTree);
     timer.lap("first-tree");
 
@@ -233,11 +233,10 @@ int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, Ru
     timer.lap("resampling");
     if (report.failed()) return 0;  // the frame reports the write failure
 
-    const MergeTree firstTreeWithHeights = firstTree;
+    const ConsensusResults results = computeConsensus(firstTreeClusters, samples, n);
     std::string consensusText;
-    ConsensusResults results =
-        writeConsensusStage(consensusText, firstTree, firstTreeClusters, samples, methods->notation,
-                            inputs.rowNames, inputs.hasRowNames);
+    writeConsensusStage(consensusText, firstTree, results, methods->notation, inputs.rowNames,
+                        inputs.hasRowNames);
     report.write(consensusText);
     timer.lap("consensus");
     nonFinite.writeWarnings();
@@ -245,14 +244,14 @@ int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, Ru
 
     if (!settings.svgFileName.empty()) {
         std::string picture;
-        writeDendrogramSvg(picture, DendrogramInput{firstTreeWithHeights, results.support,
-                                                    results.consensus, inputs.rowNames,
+        writeDendrogramSvg(picture, DendrogramInput{firstTree, results.support,
+                                                    results.consensusTree, inputs.rowNames,
                                                     inputs.hasRowNames, settings.highlight});
         if (!writeWholeFile(settings.svgFileName, picture)) return 1;
     }
     if (!settings.clusterTableFileName.empty()) {
         std::string table;
-        writeClusterTable(table, firstTreeWithHeights, results.support, inputs.rowNames,
+        writeClusterTable(table, firstTree, results.support, inputs.rowNames,
                           inputs.hasRowNames);
         if (!writeWholeFile(settings.clusterTableFileName, table)) return 1;
     }

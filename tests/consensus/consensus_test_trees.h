@@ -3,7 +3,6 @@
 // random trees whose clusters recur between samples.
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <random>
 #include <utility>
@@ -29,17 +28,11 @@ inline MergeTree makeTree(int n, const std::vector<Step>& steps) {
     return tree;
 }
 
-inline ClusterList listOf(const MergeTree& tree) {
-    ClusterList list(tree.objectCount);
-    list.fromMergeTree(tree);
-    return list;
-}
-
-// A consensus-style list: the given clusters in this slot order, valued.
+// A selection-style list: the given clusters in this slot order, valued.
 inline ClusterList clustersOf(int n, const std::vector<std::vector<int>>& clusters,
                               const std::vector<double>& values) {
-    std::vector<std::vector<int>> memberArrays(static_cast<std::size_t>(n));
-    std::vector<int> sizes(static_cast<std::size_t>(n), 0);
+    std::vector<std::vector<int>> memberArrays(index(n));
+    std::vector<int> sizes(index(n), 0);
     for (std::size_t c = 0; c < clusters.size(); ++c) {
         memberArrays[c] = clusters[c];
         sizes[c] = static_cast<int>(clusters[c].size());
@@ -48,6 +41,11 @@ inline ClusterList clustersOf(int n, const std::vector<std::vector<int>>& cluste
     list.assign(memberArrays, sizes);
     for (std::size_t c = 0; c < values.size(); ++c) list.setValue(values[c], static_cast<int>(c));
     return list;
+}
+
+inline std::vector<int> slotMembers(const ClusterList& list, int slot) {
+    const std::vector<int>& m = list.members[index(slot)];
+    return {m.begin(), m.begin() + list.memberCounts[index(slot)]};
 }
 
 // Random trees over n objects whose clusters recur: each tree merges
@@ -65,19 +63,18 @@ public:
         std::vector<int> sequence = base_;
         for (int e = 0; e < exchanges && n_ > 1; ++e) {
             const int p = pick(n_ - 1);
-            std::swap(sequence[static_cast<std::size_t>(p)], sequence[static_cast<std::size_t>(p + 1)]);
+            std::swap(sequence[index(p)], sequence[index(p + 1)]);
         }
-        // Active parts as merge-pair codes, in sequence order.
-        std::vector<int> parts;
+        std::vector<int> parts;  // active parts as merge-pair codes, in sequence order
         for (int o : sequence) parts.push_back(-o);
         MergeTree tree(n_);
         for (int s = 0; s + 1 < n_; ++s) {
-            const auto p = static_cast<std::size_t>(pick(static_cast<int>(parts.size()) - 1));
+            const std::size_t p = index(pick(static_cast<int>(parts.size()) - 1));
             int a = parts[p];
             int b = parts[p + 1];
             if (pick(2) == 0) std::swap(a, b);
-            tree.mergePairs[static_cast<std::size_t>(s)] = MergePair{a, b};
-            tree.heights[static_cast<std::size_t>(s)] = height();
+            tree.mergePairs[index(s)] = MergePair{a, b};
+            tree.heights[index(s)] = height();
             parts[p] = s + 1;
             parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(p) + 1);
         }

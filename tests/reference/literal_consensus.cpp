@@ -19,6 +19,45 @@ void appendFormatted(std::string& out, const char* format, int value) {
 
 }  // namespace
 
+ClusterList clusterListOf(const MergeTree& tree) {
+    const int n = tree.objectCount;
+    ClusterList list(n);
+    list.clusterCount = n > 0 ? n - 1 : 0;
+    for (int i = 0; i < list.clusterCount; ++i) {
+        list.values[ix(i)] = tree.height(i);
+        const int a = tree.mergeMember(i, 0);
+        const int b = tree.mergeMember(i, 1);
+        std::vector<int>& joined = list.members[ix(i)];
+        auto append = [&](int member) {
+            if (member < 0) {
+                joined.push_back(-member);
+            } else {
+                const std::vector<int>& side = list.members[ix(member - 1)];
+                joined.insert(joined.end(), side.begin(), side.end());
+            }
+        };
+        auto height = [&](int member) { return member < 0 ? 0.0 : list.values[ix(member - 1)]; };
+        if (a < 0 && b < 0) {
+            joined.push_back(-a < -b ? -a : -b);
+            joined.push_back(-a < -b ? -b : -a);
+        } else if (height(a) < height(b)) {
+            append(a);
+            append(b);
+        } else {
+            append(b);
+            append(a);
+        }
+        list.memberCounts[ix(i)] = static_cast<int>(joined.size());
+    }
+    return list;
+}
+
+int copyMembers(const ClusterList& list, std::vector<int>& destination, int slot) {
+    const int n = list.memberCounts[ix(slot)];
+    for (int t = 0; t < list.rowCount; ++t) destination[ix(t)] = t < n ? list.members[ix(slot)][ix(t)] : 0;
+    return n;
+}
+
 int containsCluster(const ClusterList& list, int slot, const ClusterList& other) {
     const int n = list.memberCounts[ix(slot)];
     if (n == 0) return 0;
@@ -77,7 +116,7 @@ ClusterList selectMajorityClusters(const std::vector<ClusterList>& sampleLists, 
             }
             if (c > h / 2) {
                 selectedCounts[ix(g)] = c;
-                const int n = list.copyMembers(memberScratch, slot);
+                const int n = copyMembers(list, memberScratch, slot);
                 selectedMembers[ix(g)].assign(memberScratch.begin(), memberScratch.begin() + n);
                 selectedSizes[ix(g)] = n;
                 ++g;
@@ -121,14 +160,14 @@ int removeSubset(std::vector<int>& larger, int largerCount, const std::vector<in
     return 1;
 }
 
-void writeConsensusTree(std::string& out, ClusterList& list, TreeNotation notation,
-                        const NameTable& rowNames, bool hasRowNames) {
+std::vector<int> writeConsensusTree(std::string& out, ClusterList& list, TreeNotation notation,
+                                    const NameTable& rowNames, bool hasRowNames) {
     const int n = list.rowCount;
     const int m = list.clusterCount;
     std::vector<std::vector<int>> childLists(ix(n));
     std::vector<int> childCounts(ix(n), 0);
     std::vector<int> childRow(ix(n), 0);
-    for (int t = 0; t < n; ++t) list.scratch[ix(t)] = 0;
+    std::vector<int> objectOrder(ix(n), 0);
 
     // Nesting.
     for (int i = m - 1; i >= 0; --i) {
@@ -180,7 +219,7 @@ void writeConsensusTree(std::string& out, ClusterList& list, TreeNotation notati
     }
 
     // Object order.
-    for (int t = 0; t < n; ++t) list.scratch[ix(t)] = list.members[ix(m - 1)][ix(n - 1 - t)];
+    for (int t = 0; t < n; ++t) objectOrder[ix(t)] = list.members[ix(m - 1)][ix(n - 1 - t)];
 
     if (notation == TreeNotation::SPlus) {
         appendFormatted(out, "The number of nodes is : %d\n", m);
@@ -199,7 +238,7 @@ void writeConsensusTree(std::string& out, ClusterList& list, TreeNotation notati
             out += buffer;
         }
         out += "The order of the objects in the tree is :\n";
-        for (int t = 0; t < n; ++t) appendFormatted(out, "%d\n", list.scratch[ix(t)]);
+        for (int t = 0; t < n; ++t) appendFormatted(out, "%d\n", objectOrder[ix(t)]);
     } else if (notation == TreeNotation::NewHampshire) {
         std::vector<std::string> nodeTexts(ix(m));
         for (int i = 0; i < m; ++i) {
@@ -224,6 +263,7 @@ void writeConsensusTree(std::string& out, ClusterList& list, TreeNotation notati
         out += nodeTexts[ix(m - 1)];
         out += ";\n";
     }
+    return objectOrder;
 }
 
 }  // namespace literal

@@ -7,11 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "cluster/merge_tree.h"
 #include "cluster/tree_writer.h"
 #include "consensus/cluster_list.h"
 #include "data/name_table.h"
 
 namespace literal {
+
+// One cluster per merge step, slot i the cluster formed at step i+1, valued
+// by its height; the last slot stays empty. Each step joins its sides'
+// members: two single objects by object number, otherwise the lower side
+// first (a single object counts as height 0), member 1 first on equal
+// heights.
+ClusterList clusterListOf(const MergeTree& tree);
+
+// Writes the slot's members into destination (rowCount entries, the rest
+// zeroed) and returns their number.
+int copyMembers(const ClusterList& list, std::vector<int>& destination, int slot);
 
 // 1 when other holds a cluster of the same size in which every member of
 // the slot occurs (counting each member once), else 0.
@@ -32,8 +44,9 @@ int removeSubset(std::vector<int>& larger, int largerCount, const std::vector<in
                  int smallerCount);
 
 // The nesting, child ordering, member rebuild, object order and both
-// notations, exactly step by step. Needs at least the root cluster.
-void writeConsensusTree(std::string& out, ClusterList& list, TreeNotation notation,
+// notations, exactly step by step; returns the object order. Needs at least
+// the root cluster.
+std::vector<int> writeConsensusTree(std::string& out, ClusterList& list, TreeNotation notation,
                         const NameTable& rowNames, bool hasRowNames);
 
 }  // namespace literal
