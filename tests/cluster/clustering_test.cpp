@@ -80,13 +80,6 @@ void expectLiteralTreesForEveryMetric(const DataMatrix& m, ClusteringWorkspace* 
 
 }  // namespace
 
-TEST(Clustering, KeywordsAreExactAndCaseSensitive) {
-    EXPECT_EQ(linkageFromKeyword("average"), Linkage::Average);
-    EXPECT_EQ(linkageFromKeyword("compact"), Linkage::Compact);
-    EXPECT_EQ(linkageFromKeyword("connected"), Linkage::Connected);
-    for (const char* wrong : {"Average", "single", "", "compact\n"}) EXPECT_FALSE(linkageFromKeyword(wrong)) << wrong;
-}
-
 struct FiveObjectCase {
     Linkage linkage;
     std::vector<double> heights;

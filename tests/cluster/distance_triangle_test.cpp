@@ -36,16 +36,6 @@ TEST(DistanceTriangle, PairAddressFollowsStorageOrder) {
     EXPECT_TRUE(DistanceTriangle(1).entries.empty());
 }
 
-TEST(DistanceTriangle, KeywordsAreExactAndCaseSensitive) {
-    EXPECT_EQ(distanceMetricFromKeyword("correlation"), DistanceMetric::Correlation);
-    EXPECT_EQ(distanceMetricFromKeyword("euclidean"), DistanceMetric::Euclidean);
-    EXPECT_EQ(distanceMetricFromKeyword("maximum"), DistanceMetric::Maximum);
-    EXPECT_EQ(distanceMetricFromKeyword("manhattan"), DistanceMetric::Manhattan);
-    EXPECT_EQ(distanceMetricFromKeyword("binary"), DistanceMetric::Binary);
-    for (const char* wrong : {"Euclidean", "euclidean ", "", "average", "max"})
-        EXPECT_FALSE(distanceMetricFromKeyword(wrong).has_value()) << wrong;
-}
-
 struct MetricCase {
     DistanceMetric metric;
     std::vector<std::vector<double>> rows;

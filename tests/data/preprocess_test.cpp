@@ -115,21 +115,6 @@ TEST(QuickSortValues, MatchesTheLiteralSortOnManyInputs) {
     }
 }
 
-// ---------------------------------------------------------------- keywords
-
-TEST(PreprocessKeywords, MatchExactlyAndDirectionCountsOnlyBeyondLog) {
-    EXPECT_EQ(preprocessMethodFromKeyword("mediancenter"), PreprocessMethod::MedianCenter);
-    EXPECT_EQ(preprocessDirectionFromKeyword("column"), PreprocessDirection::Column);
-    for (const char* wrong : {"Log", "max ", "mean", "", "None"}) EXPECT_FALSE(preprocessMethodFromKeyword(wrong)) << wrong;
-    for (const char* wrong : {"Row", "columns", ""}) EXPECT_FALSE(preprocessDirectionFromKeyword(wrong)) << wrong;
-    EXPECT_TRUE(preprocessChoiceFromKeywords("log", "None"));
-    EXPECT_FALSE(preprocessChoiceFromKeywords("max", "None"));
-    const auto choice = preprocessChoiceFromKeywords("max", "row");
-    ASSERT_TRUE(choice);
-    EXPECT_EQ(choice->method, PreprocessMethod::Max);
-    EXPECT_EQ(choice->direction, PreprocessDirection::Row);
-}
-
 // ---------------------------------------------------------------- transforms
 
 struct TransformCase {
