@@ -159,8 +159,9 @@ bool askPreprocessing(Console& console, RunSettings& settings) {
     if (!key) return false;
     settings.preprocess = isYes(*key);
     return !settings.preprocess ||
-           askPreprocessingWay(console, settings, AnswerKind::Character,
-                               "\nPlease select one of the following methods to preprocess data:\n");
+           askPreprocessingWay(
+               console, settings, AnswerKind::Character,
+               "\nPlease select one of the following methods to preprocess data:\n");
 }
 
 bool changeOption(Console& console, RunSettings& settings, ReportFile& report, char option) {
@@ -168,7 +169,8 @@ bool changeOption(Console& console, RunSettings& settings, ReportFile& report, c
         case '0': return askExpressionFile(console, settings);
         case '1': return askErrorSource(console, settings);
         case '2':
-            return askMenu(console, "\nPlease select one of the following formats of the input file:\n",
+            return askMenu(console,
+                           "\nPlease select one of the following formats of the input file:\n",
                            InputFormats, AnswerKind::Keystroke, settings.inputFormat);
         case '3': return askSampleSize(console, settings);
         case '4': return askPreprocessing(console, settings);
@@ -177,8 +179,9 @@ bool changeOption(Console& console, RunSettings& settings, ReportFile& report, c
                 console.out << "You must change the option 4 first!\n";
                 return true;
             }
-            return askPreprocessingWay(console, settings, AnswerKind::Keystroke,
-                                       "\nPlease select the following methods to preprocess data:\n");
+            return askPreprocessingWay(
+                console, settings, AnswerKind::Keystroke,
+                "\nPlease select the following methods to preprocess data:\n");
         case '6':
             return askMenu(console,
                            "\nPlease select one of the following methods to compute"
@@ -283,20 +286,22 @@ std::string reviewScreenText(const RunSettings& settings) {
     const auto line = [](const char* label, const std::string& value) {
         return label + value + "\n";
     };
+    const RunSettings& s = settings;
     std::string screen = "\n\nHere are the settings:\n";
-    screen += line("(0) The name of expression file is : ", settings.expressionFileName);
-    if (settings.withErrorFile)
-        screen += line("(1) The name of error file is      : ", settings.errorFileName);
+    screen += line("(0) The name of expression file is : ", s.expressionFileName);
+    if (s.withErrorFile)
+        screen += line("(1) The name of error file is      : ", s.errorFileName);
     else
-        screen += line("(1) The Scale of Error is          : ", defaultFloatText(settings.scaleOfError));
-    screen += line("(2) The format of input file is    : ", keywordOf(InputFormats, settings.inputFormat));
-    screen += line("(3) The sample size is             : ", std::to_string(settings.sampleSize));
-    screen += line("(4) Preprocess data                : ", preprocessText(settings));
-    screen += line("(5) Preprocess data by             : ", preprocessWayText(settings));
-    screen += line("(6) Distance method is             : ", keywordOf(DistanceMetrics, settings.distance));
-    screen += line("(7) Clustering Method is           : ", keywordOf(Linkages, settings.linkage));
-    screen += line("(8) The name of output file is     : ", settings.outputFileName);
-    screen += line("(9) The format of output file is   : ", keywordOf(TreeNotations, settings.notation)) + "\n";
+        screen += line("(1) The Scale of Error is          : ", defaultFloatText(s.scaleOfError));
+    screen += line("(2) The format of input file is    : ", keywordOf(InputFormats, s.inputFormat));
+    screen += line("(3) The sample size is             : ", std::to_string(s.sampleSize));
+    screen += line("(4) Preprocess data                : ", preprocessText(s));
+    screen += line("(5) Preprocess data by             : ", preprocessWayText(s));
+    screen += line("(6) Distance method is             : ", keywordOf(DistanceMetrics, s.distance));
+    screen += line("(7) Clustering Method is           : ", keywordOf(Linkages, s.linkage));
+    screen += line("(8) The name of output file is     : ", s.outputFileName);
+    screen += line("(9) The format of output file is   : ", keywordOf(TreeNotations, s.notation));
+    screen += "\n";
     return screen;
 }
 

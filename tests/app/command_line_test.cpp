@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -47,61 +46,49 @@ std::vector<std::string> withFiles(std::vector<std::string> extra) {
     return arguments;
 }
 
-struct MappingCase {
-    std::vector<std::string> options;            // after the three file options
-    std::function<void(RunSettings&)> expected;  // applied to the defaults
-};
+RunSettings parsed(const std::vector<std::string>& options) {
+    std::vector<std::string> words = withFiles(options);
+    words.insert(words.begin(), "noiseclust");
+    std::vector<const char*> argv;
+    for (const auto& w : words) argv.push_back(w.c_str());
+    const auto request = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(request.action, CommandLineAction::Run) << request.message;
+    return request.settings;
+}
 
+// Every name of every option gives its value, in order.
 TEST(CommandLine, OptionsGiveTheDialoguesSettings) {
-    std::vector<MappingCase> cases{
-        {{}, [](RunSettings&) {}},
-        {{"--samples", "+37", "--force"}, [](RunSettings& s) { s.sampleSize = 37; }},
-        {{"--svg", "t.svg", "--highlight", "0", "--clusters", "t.tsv", "--threads", "3"},
-         [](RunSettings& s) {
-             s.svgFileName = "t.svg", s.highlight = 0, s.clusterTableFileName = "t.tsv";
-             s.threadCount = 3;
-         }},
-        {{"--notation", "S_Plus", "--input-format", "3", "--preprocess", "column:mediancenter"},
-         [](RunSettings& s) {
-             s.notation = TreeNotation::SPlus, s.inputFormat = InputFormat::ColumnNamesOnly;
-             s.preprocess = true, s.preprocessDirection = PreprocessDirection::Column;
-             s.preprocessMethod = PreprocessMethod::MedianCenter;
-         }},
-        {{"--notation", "New_Hampshire", "--input-format", "4", "--preprocess", "row:max"},
-         [](RunSettings& s) {
-             s.inputFormat = InputFormat::NoNames, s.preprocess = true;
-             s.preprocessMethod = PreprocessMethod::Max;
-         }},
-    };
-    int index = 0;
-    for (const char* name : {"correlation", "euclidean", "maximum", "manhattan", "binary"})
-        cases.push_back({{"--distance", name},
-                         [i = index++](RunSettings& s) { s.distance = DistanceMetric(i); }});
-    index = 0;
-    for (const char* name : {"average", "compact", "connected"})
-        cases.push_back({{"--linkage", name},
-                         [i = index++](RunSettings& s) { s.linkage = Linkage(i); }});
-    index = 0;
-    for (const char* name : {"log", "normal", "meancenter", "mediancenter", "max"})
-        cases.push_back({{"--preprocess", std::string("row:") + name}, [i = index++](RunSettings& s) {
-                             s.preprocess = true, s.preprocessMethod = PreprocessMethod(i);
-                         }});
     InputFolder folder;
     const fs::path previous = fs::current_path();
     fs::current_path(folder.dir.path());
-    for (const MappingCase& c : cases) {
-        std::vector<std::string> words = withFiles(c.options);
-        words.insert(words.begin(), "noiseclust");
-        std::vector<const char*> argv;
-        for (const auto& w : words) argv.push_back(w.c_str());
-        const auto request = parseCommandLine(static_cast<int>(argv.size()), argv.data());
-        RunSettings expected;
-        expected.expressionFileName = "expr.txt", expected.outputFileName = "out.txt";
-        expected.scaleOfError = 0.1;
-        c.expected(expected);
-        EXPECT_EQ(request.action, CommandLineAction::Run) << request.message;
-        EXPECT_TRUE(request.settings == expected) << words.back();
+    RunSettings expected;
+    expected.expressionFileName = "expr.txt", expected.outputFileName = "out.txt";
+    expected.scaleOfError = 0.1;
+    EXPECT_TRUE(parsed({}) == expected);
+    int i = 0;
+    for (const char* name : {"correlation", "euclidean", "maximum", "manhattan", "binary"})
+        EXPECT_EQ(parsed({"--distance", name}).distance, DistanceMetric(i++));
+    i = 0;
+    for (const char* name : {"average", "compact", "connected"})
+        EXPECT_EQ(parsed({"--linkage", name}).linkage, Linkage(i++));
+    i = 0;
+    for (const char* name : {"S_Plus", "New_Hampshire"})
+        EXPECT_EQ(parsed({"--notation", name}).notation, TreeNotation(i++));
+    i = 0;
+    for (const char* name : {"1", "2", "3", "4"})
+        EXPECT_EQ(parsed({"--input-format", name}).inputFormat, InputFormat(i++));
+    i = 0;
+    for (const char* name : {"log", "normal", "meancenter", "mediancenter", "max"}) {
+        const RunSettings s = parsed({"--preprocess", std::string("column:") + name});
+        EXPECT_TRUE(s.preprocess && s.preprocessDirection == PreprocessDirection::Column);
+        EXPECT_EQ(s.preprocessMethod, PreprocessMethod(i++));
     }
+    expected.sampleSize = 37, expected.svgFileName = "t.svg", expected.highlight = 0;
+    expected.clusterTableFileName = "t.tsv", expected.threadCount = 3;
+    expected.preprocess = true;  // by row with log
+    EXPECT_TRUE(parsed({"--samples", "+37", "--svg", "t.svg", "--highlight", "0", "--clusters",
+                        "t.tsv", "--threads", "3", "--preprocess", "row:log", "--force"}) ==
+                expected);
     fs::current_path(previous);
 }
 

@@ -137,6 +137,17 @@ std::vector<ChangeCase> changeCases() {
     cases.push_back({"OutputFormatMenu", "9\n3\n1\n",
                      "9\n" + OutputFormatMenu + "3\n" + Illegal + OutputFormatMenu + "1\n",
                      with(&Screen::outputFormat, "S_Plus")});
+    Screen withErrorFile = with(&Screen::errorLine, "(1) The name of error file is      : err.txt");
+    Screen withExpression2 = with(&Screen::expression, "expr2.txt");
+    withExpression2.errorLine = "(1) The Scale of Error is          : 0.2";
+    cases.push_back({"OldErrorFileNameIsStillRefusedAfterSwitchingToAScale",
+                     "1\ny\nerr.txt\n1\nn\n0.2\n0\nerr.txt\nexpr2.txt\n",
+                     "1\n" + ErrorQuestion + "y\n" + ErrorFilePrompt + reviewScreen(withErrorFile) +
+                         "1\n" + ErrorQuestion + "n\n" + ScalePrompt +
+                         reviewScreen(with(&Screen::errorLine, withExpression2.errorLine)) + "0\n" +
+                         ExpressionPrompt + "The expression file cannot be same as error file!\n" +
+                         ExpressionPrompt,
+                     withExpression2});
     cases.push_back({"NotAcceptedAsksForADigit", "N\nY\nq\n6\n3\n",
                      "N\n" + SelectOption + "Y\nThe input is illegal!\n" + SelectOption +
                          "q\nThe input is illegal!\n" + SelectOption + "6\n" + DistanceMenu + "3\n",
@@ -188,22 +199,6 @@ TEST_F(DialogueTest, ExistingOutputIsKeptUnlessReplaceIsConfirmed) {
     EXPECT_EQ(confirmed.standardOutput,
               FirstPassTranscript + ReplaceQuestion + "y\n" + reviewScreen(Screen{}) + "y\n" + RunCompleted);
     EXPECT_EQ(readFile(dir.file("out.txt")).rfind("Here are the settings:\n", 0), 0u);
-}
-
-TEST_F(DialogueTest, OldErrorFileNameIsStillRefusedAfterSwitchingToAScale) {
-    const auto result = run("expr.txt\ny\nerr.txt\nout.txt\n1\nn\n0.2\n0\nerr.txt\nexpr2.txt\nY\n");
-    Screen withFile;
-    withFile.errorLine = "(1) The name of error file is      : err.txt";
-    Screen withScale;
-    withScale.errorLine = "(1) The Scale of Error is          : 0.2";
-    Screen final = withScale;
-    final.expression = "expr2.txt";
-    EXPECT_EQ(result.standardOutput,
-              ExpressionPrompt + ErrorQuestion + "y\n" + ErrorFilePrompt + OutputPrompt +
-                  reviewScreen(withFile) + "1\n" + ErrorQuestion + "n\n" + ScalePrompt +
-                  reviewScreen(withScale) + "0\n" + ExpressionPrompt +
-                  "The expression file cannot be same as error file!\n" + ExpressionPrompt +
-                  reviewScreen(final) + "Y\n" + RunCompleted);
 }
 
 // The input ends somewhere before the settings are accepted: one message on
