@@ -30,34 +30,26 @@ void writeTree(std::string& out, const MergeTree& tree, TreeNotation notation,
         writeMergeTree(out, tree, notation, inputs.rowNames, inputs.hasRowNames);
 }
 
-int runLiteralStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs& inputs,
-                     ReportFile& report) {
+int runLiteralStages(const RunSettings& settings, RunInputs& inputs, ReportFile& report) {
     std::optional<PreprocessChoice> preprocessing;
-    if (settings.preprocess == '1')
-        preprocessing =
-            preprocessChoiceFromKeywords(texts.preprocessMethodText, texts.directionText);
-    const auto metric = distanceMetricFromKeyword(texts.distanceText);
-    const auto linkage = linkageFromKeyword(texts.clusteringText);
-    const auto notation = treeNotationFromKeyword(texts.outputFormatText);
-    if ((settings.preprocess == '1' && !preprocessing) || !metric || !linkage || !notation) {
-        std::cerr << "noiseclust_literal: unknown method keyword\n";
-        return 1;
-    }
+    if (settings.preprocess)
+        preprocessing = PreprocessChoice{settings.preprocessMethod, settings.preprocessDirection};
+    const TreeNotation notation = settings.notation;
     const int n = inputs.rawMatrix.rowCount;
     RandomStream stream;
     DistanceTriangle distances(n);
     auto cluster = [&](MergeTree& tree, DataMatrix& data) {
         if (preprocessing)
             preprocessMatrix(data, preprocessing->method, preprocessing->direction, stream);
-        literal::computeDistances(distances, data, *metric);
-        literal::clusterObjects(tree, distances, *linkage);
+        literal::computeDistances(distances, data, settings.distance);
+        literal::clusterObjects(tree, distances, settings.linkage);
         literal::computeLeafOrder(tree);
     };
 
     MergeTree firstTree(n);
     cluster(firstTree, inputs.workingMatrix);
     std::string text = "The original tree with distance is:\n";
-    writeTree(text, firstTree, *notation, inputs);
+    writeTree(text, firstTree, notation, inputs);
     text += "\n\n";
     report.write(text);
 
@@ -71,7 +63,7 @@ int runLiteralStages(const RunSettings& settings, const SettingsTexts& texts, Ru
             perturbByScale(stream, inputs.rawMatrix, inputs.workingMatrix, settings.scaleOfError);
         cluster(sampleTree, inputs.workingMatrix);
         text = "The " + std::to_string(i + 1) + " sample tree with distance is:\n";
-        writeTree(text, sampleTree, *notation, inputs);
+        writeTree(text, sampleTree, notation, inputs);
         text += "\n\n";
         report.write(text);
         sampleLists[static_cast<std::size_t>(i)] = literal::clusterListOf(sampleTree);
@@ -81,12 +73,12 @@ int runLiteralStages(const RunSettings& settings, const SettingsTexts& texts, Ru
     for (int d = 0; d < firstTree.stepCount(); ++d)
         firstTree.setHeight(support[static_cast<std::size_t>(d)], d);
     text = "\n\nThe original tree with confidence values is:\n";
-    writeTree(text, firstTree, *notation, inputs);
+    writeTree(text, firstTree, notation, inputs);
     text += "\n\nThe consensus tree is:\n";
     if (n > 1) {
         ClusterList consensus = literal::selectMajorityClusters(sampleLists, n);
         consensus.sortBySize();
-        literal::writeConsensusTree(text, consensus, *notation, inputs.rowNames,
+        literal::writeConsensusTree(text, consensus, notation, inputs.rowNames,
                                     inputs.hasRowNames);
     }
     report.write(text);

@@ -1,13 +1,12 @@
 #include "app/command_line.h"
 
-#include <sys/stat.h>
-
 #include <CLI/CLI.hpp>
-#include <array>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "run/analysis_run.h"
@@ -17,62 +16,39 @@
 
 namespace {
 
-// A keyword of the dialogue's review screen and the menu code it stands for.
-struct Keyword {
-    const char* text;
-    char code;
-};
-
-constexpr std::array<Keyword, 5> DistanceKeywords{{{"correlation", '1'},
-                                                   {"euclidean", '2'},
-                                                   {"maximum", '3'},
-                                                   {"manhattan", '4'},
-                                                   {"binary", '5'}}};
-constexpr std::array<Keyword, 3> LinkageKeywords{
-    {{"average", '1'}, {"compact", '2'}, {"connected", '3'}}};
-constexpr std::array<Keyword, 2> NotationKeywords{{{"S_Plus", '1'}, {"New_Hampshire", '2'}}};
-constexpr std::array<Keyword, 2> DirectionKeywords{{{"row", '1'}, {"column", '2'}}};
-constexpr std::array<Keyword, 5> PreprocessKeywords{
-    {{"log", '1'}, {"normal", '2'}, {"meancenter", '3'}, {"mediancenter", '4'}, {"max", '5'}}};
-constexpr std::array<Keyword, 4> InputFormatKeywords{
-    {{"1", '1'}, {"2", '2'}, {"3", '3'}, {"4", '4'}}};
-
 // The most worker threads the run uses; more are not refused by the run, but
 // a larger number on a command line is a mistake.
 constexpr int MaxThreads = 256;
 
-template <std::size_t N>
-std::optional<char> codeOf(const std::array<Keyword, N>& keywords, std::string_view text) {
-    for (const Keyword& k : keywords)
-        if (text == k.text) return k.code;
-    return std::nullopt;
-}
-
-template <std::size_t N>
-std::string keywordList(const std::array<Keyword, N>& keywords, const char* separator) {
+template <typename Value, std::size_t N>
+std::string nameList(const OptionTable<Value, N>& table, const char* separator) {
     std::string list;
-    for (const Keyword& k : keywords) {
+    for (const auto& entry : table) {
         if (!list.empty()) list += separator;
-        list += k.text;
+        list += entry.commandLineName;
     }
     return list;
 }
 
-// A CLI11 check that accepts exactly the keywords of one set.
-template <std::size_t N>
-std::function<std::string(const std::string&)> oneOf(const std::array<Keyword, N>& keywords) {
-    return [&keywords](const std::string& value) -> std::string {
-        if (codeOf(keywords, value)) return {};
-        return "'" + value + "' is not one of " + keywordList(keywords, ", ");
+// A CLI11 check that accepts exactly the names of one table; an unknown name
+// is refused with the run's fixed text for it, when it has one.
+template <typename Value, std::size_t N>
+std::function<std::string(const std::string&)> oneOf(const OptionTable<Value, N>& table,
+                                                     std::string unknownText = "") {
+    if (!unknownText.empty()) unknownText += " ";
+    return [&table, unknownText](const std::string& value) -> std::string {
+        if (valueOfName(table, value)) return {};
+        return unknownText + "'" + value + "' is not one of " + nameList(table, ", ");
     };
 }
 
 // DIRECTION:METHOD, for example row:log.
-std::optional<std::pair<char, char>> preprocessCodes(const std::string& value) {
+std::optional<std::pair<PreprocessDirection, PreprocessMethod>> preprocessWay(
+    const std::string& value) {
     const auto colon = value.find(':');
     if (colon == std::string::npos) return std::nullopt;
-    const auto direction = codeOf(DirectionKeywords, std::string_view(value).substr(0, colon));
-    const auto method = codeOf(PreprocessKeywords, std::string_view(value).substr(colon + 1));
+    const auto direction = valueOfName(PreprocessDirections, value.substr(0, colon));
+    const auto method = valueOfName(PreprocessMethods, value.substr(colon + 1));
     if (!direction || !method) return std::nullopt;
     return std::pair{*direction, *method};
 }
@@ -135,10 +111,10 @@ std::string checkThreads(const std::string& word) {
                                         std::to_string(MaxThreads);
 }
 std::string checkPreprocess(const std::string& value) {
-    if (preprocessCodes(value)) return {};
-    return "'" + value + "' is not DIRECTION:METHOD with DIRECTION " +
-           keywordList(DirectionKeywords, " or ") + " and METHOD one of " +
-           keywordList(PreprocessKeywords, ", ");
+    if (preprocessWay(value)) return {};
+    return std::string(UnknownPreprocessing) + ": '" + value +
+           "' is not DIRECTION:METHOD with DIRECTION " + nameList(PreprocessDirections, " or ") +
+           " and METHOD one of " + nameList(PreprocessMethods, ", ");
 }
 
 std::string withoutLineEnd(std::string text) {
@@ -146,15 +122,15 @@ std::string withoutLineEnd(std::string text) {
     return text;
 }
 
+// A name cut short by a zero byte would name another file: it names nothing.
 bool isFolder(const std::string& name) {
-    struct stat status {};
-    return name.find('\0') == std::string::npos && ::stat(name.c_str(), &status) == 0 &&
-           S_ISDIR(status.st_mode);
+    std::error_code error;
+    return name.find('\0') == std::string::npos && std::filesystem::is_directory(name, error);
 }
 
 bool exists(const std::string& name) {
-    struct stat status {};
-    return name.find('\0') == std::string::npos && ::stat(name.c_str(), &status) == 0;
+    std::error_code error;
+    return name.find('\0') == std::string::npos && std::filesystem::exists(name, error);
 }
 
 // One file the command line names, with the option that names it.
@@ -184,7 +160,7 @@ std::optional<std::string> checkFiles(const RunSettings& settings, bool replaceE
     const NamedFile expression{"--expression", &settings.expressionFileName};
     const NamedFile error{"--error", &settings.errorFileName};
     const NamedFile output{"--output", &settings.outputFileName};
-    const bool withErrorFile = settings.errorSource == '1';
+    const bool withErrorFile = settings.withErrorFile;
 
     if (const auto refusal = checkExpressionFile(settings, settings.expressionFileName))
         return expression.text() + ": " + withoutLineEnd(*refusal);
@@ -266,7 +242,7 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
                    "Matrix layout: 1 row and column names (default),\n"
                    "2 row names only, 3 column names only, 4 neither")
         ->type_name("1..4")
-        ->check(oneOf(InputFormatKeywords));
+        ->check(oneOf(InputFormats));
     app.add_option("--samples", typed.samples, "Number of resampled data sets (default 500)")
         ->type_name("N")
         ->check(checkSamples);
@@ -279,15 +255,15 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
                    "correlation, euclidean (default), maximum,\n"
                    "manhattan or binary")
         ->type_name("METHOD")
-        ->check(oneOf(DistanceKeywords));
+        ->check(oneOf(DistanceMetrics, UnknownDistance));
     app.add_option("--linkage", typed.linkage,
                    "average (default), compact (complete linkage)\n"
                    "or connected (single linkage)")
         ->type_name("METHOD")
-        ->check(oneOf(LinkageKeywords));
+        ->check(oneOf(Linkages, UnknownLinkage));
     app.add_option("--notation", typed.notation, "Tree notation: New_Hampshire (default) or S_Plus")
         ->type_name("NAME")
-        ->check(oneOf(NotationKeywords));
+        ->check(oneOf(TreeNotations));
     app.add_option("--svg", typed.svg, "Also write a picture of the trees (SVG)")
         ->type_name("FILE");
     app.add_option("--highlight", typed.highlight,
@@ -306,32 +282,26 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
         ->check(checkThreads);
 }
 
-// Turns the checked values into the codes the dialogue would have stored.
+// Turns the checked values into the settings the dialogue would have given.
 RunSettings settingsFrom(const TypedOptions& typed, bool withErrorFile) {
     RunSettings settings;
     applyDefaults(settings);
     settings.expressionFileName = typed.expression;
     settings.outputFileName = typed.output;
-    if (withErrorFile) {
-        settings.errorSource = '1';
-        settings.errorFileName = typed.error;
-    } else {
-        settings.errorSource = '0';
-        settings.scaleOfError = *scaleOfErrorValue(typed.scale);
-    }
+    settings.withErrorFile = withErrorFile;
+    if (withErrorFile) settings.errorFileName = typed.error;
+    else settings.scaleOfError = *scaleOfErrorValue(typed.scale);
     if (!typed.inputFormat.empty())
-        settings.inputFormat = *codeOf(InputFormatKeywords, typed.inputFormat);
+        settings.inputFormat = *valueOfName(InputFormats, typed.inputFormat);
     if (!typed.samples.empty()) settings.sampleSize = *sampleSizeValue(typed.samples);
     if (!typed.preprocess.empty()) {
-        const auto [direction, method] = *preprocessCodes(typed.preprocess);
-        settings.preprocess = '1';
-        settings.preprocessDirection = direction;
-        settings.preprocessMethod = method;
+        settings.preprocess = true;
+        std::tie(settings.preprocessDirection, settings.preprocessMethod) =
+            *preprocessWay(typed.preprocess);
     }
-    if (!typed.distance.empty())
-        settings.distanceMethod = *codeOf(DistanceKeywords, typed.distance);
-    if (!typed.linkage.empty()) settings.clusteringMethod = *codeOf(LinkageKeywords, typed.linkage);
-    if (!typed.notation.empty()) settings.outputFormat = *codeOf(NotationKeywords, typed.notation);
+    if (!typed.distance.empty()) settings.distance = *valueOfName(DistanceMetrics, typed.distance);
+    if (!typed.linkage.empty()) settings.linkage = *valueOfName(Linkages, typed.linkage);
+    if (!typed.notation.empty()) settings.notation = *valueOfName(TreeNotations, typed.notation);
     settings.svgFileName = typed.svg;
     settings.clusterTableFileName = typed.clusters;
     if (!typed.highlight.empty()) settings.highlight = *highlightValue(typed.highlight);

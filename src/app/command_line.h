@@ -1,7 +1,7 @@
 #pragma once
 // Scripted runs: every option of the console dialogue as a command-line
-// option, mapped onto the same RunSettings codes, so that the run writes the
-// same report as after the dialogue. The files are checked by the dialogue's
+// option, read through the same option tables into the same RunSettings, so
+// that the run writes the same report as after the dialogue. The files are checked by the dialogue's
 // own rules before anything is opened for writing, so a refused command line
 // leaves every file as it was.
 //

@@ -5,8 +5,9 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <locale>
 #include <ostream>
 #include <sstream>
@@ -18,24 +19,32 @@ namespace {
 bool isYes(char key) { return key == 'Y' || key == 'y'; }
 bool isDigit(char key) { return key >= '0' && key <= '9'; }
 
+// A name cut short by a zero byte would name another file.
+bool usableName(const std::string& name) { return name.find('\0') == std::string::npos; }
+
 bool fileExists(const std::string& name) {
-    struct stat status {};
-    return name.find('\0') == std::string::npos && ::stat(name.c_str(), &status) == 0;
+    std::error_code error;
+    return usableName(name) && std::filesystem::exists(name, error);
 }
 
 // How an answer to a menu is read: most menus take a keystroke, the
 // direction question of option 4 takes a character from the input stream.
 enum class AnswerKind { Keystroke, Character };
 
-// Writes the menu and reads answers until one lies in [first, last].
-bool askMenu(Console& console, const std::string& menu, char first, char last, AnswerKind kind,
-             char& target) {
+// Writes the heading and one line per entry of the table, and reads answers
+// until one is the code of an entry.
+template <typename Value, std::size_t N>
+bool askMenu(Console& console, const std::string& heading, const OptionTable<Value, N>& table,
+             AnswerKind kind, Value& target) {
+    std::string menu = heading;
+    for (const auto& entry : table)
+        menu += std::string("\t") + entry.code + ": " + entry.menuLabel + "\n";
     for (;;) {
         console.out << menu;
         const auto key = kind == AnswerKind::Keystroke ? readKeystroke(console) : readCharacter(console);
         if (!key) return false;
-        if (*key >= first && *key <= last) {
-            target = *key;
+        if (const auto value = valueOfCode(table, *key)) {
+            target = *value;
             return true;
         }
         console.out << "This input is illegal!\n";
@@ -89,11 +98,8 @@ bool askErrorSource(Console& console, RunSettings& settings) {
                 << "Type Y if have, otherwise type N or other keys:\n";
     const auto key = readKeystroke(console);
     if (!key) return false;
-    if (isYes(*key)) {
-        settings.errorSource = '1';
-        return askErrorFile(console, settings);
-    }
-    settings.errorSource = '0';
+    settings.withErrorFile = isYes(*key);
+    if (settings.withErrorFile) return askErrorFile(console, settings);
     return askScaleOfError(console, settings);
 }
 
@@ -138,39 +144,24 @@ bool askSampleSize(Console& console, RunSettings& settings) {
     }
 }
 
-const char* const DirectionMenu = "\nDo you want to preprocess data by:\n\t1: by row\n\t2: by column\n";
-const char* const PreprocessMethodItems =
-    "\t1: logarithmic transformation\n\t2: normalization\n\t3: mean center\n"
-    "\t4: median center\n\t5: maximum normalization\n";
+// The direction question and the method menu of options 4 and 5.
+bool askPreprocessingWay(Console& console, RunSettings& settings, AnswerKind directionKind,
+                         const char* methodHeading) {
+    return askMenu(console, "\nDo you want to preprocess data by:\n", PreprocessDirections,
+                   directionKind, settings.preprocessDirection) &&
+           askMenu(console, methodHeading, PreprocessMethods, AnswerKind::Keystroke,
+                   settings.preprocessMethod);
+}
 
 bool askPreprocessing(Console& console, RunSettings& settings) {
     console.out << "\nDo you want to preprocess the data (\"Y\" or \"N\") ?\n";
     const auto key = readKeystroke(console);
     if (!key) return false;
-    if (!isYes(*key)) {
-        settings.preprocess = '0';
-        return true;
-    }
-    settings.preprocess = '1';
-    return askMenu(console, DirectionMenu, '1', '2', AnswerKind::Character,
-                   settings.preprocessDirection) &&
-           askMenu(console,
-                   std::string("\nPlease select one of the following methods to preprocess data:\n") +
-                       PreprocessMethodItems,
-                   '1', '5', AnswerKind::Keystroke, settings.preprocessMethod);
-}
-
-bool askPreprocessingWay(Console& console, RunSettings& settings) {
-    if (settings.preprocess != '1') {
-        console.out << "You must change the option 4 first!\n";
-        return true;
-    }
-    return askMenu(console, DirectionMenu, '1', '2', AnswerKind::Keystroke,
-                   settings.preprocessDirection) &&
-           askMenu(console,
-                   std::string("\nPlease select the following methods to preprocess data:\n") +
-                       PreprocessMethodItems,
-                   '1', '5', AnswerKind::Keystroke, settings.preprocessMethod);
+    settings.preprocess = isYes(*key);
+    return !settings.preprocess ||
+           askPreprocessingWay(
+               console, settings, AnswerKind::Character,
+               "\nPlease select one of the following methods to preprocess data:\n");
 }
 
 bool changeOption(Console& console, RunSettings& settings, ReportFile& report, char option) {
@@ -179,34 +170,32 @@ bool changeOption(Console& console, RunSettings& settings, ReportFile& report, c
         case '1': return askErrorSource(console, settings);
         case '2':
             return askMenu(console,
-                           "\nPlease select one of the following formats of the input file:\n"
-                           "\t1: has row names, has column names\n"
-                           "\t2: has row names, no column names\n"
-                           "\t3: no row names, has column names\n"
-                           "\t4: no row names, no column names\n",
-                           '1', '4', AnswerKind::Keystroke, settings.inputFormat);
+                           "\nPlease select one of the following formats of the input file:\n",
+                           InputFormats, AnswerKind::Keystroke, settings.inputFormat);
         case '3': return askSampleSize(console, settings);
         case '4': return askPreprocessing(console, settings);
-        case '5': return askPreprocessingWay(console, settings);
+        case '5':
+            if (!settings.preprocess) {
+                console.out << "You must change the option 4 first!\n";
+                return true;
+            }
+            return askPreprocessingWay(
+                console, settings, AnswerKind::Keystroke,
+                "\nPlease select the following methods to preprocess data:\n");
         case '6':
             return askMenu(console,
                            "\nPlease select one of the following methods to compute"
-                           " the pairwise distance: \n"
-                           "\t1: correlation coefficient\n\t2: euclidean\n\t3: maximum\n"
-                           "\t4: manhattan\n\t5: binary\n",
-                           '1', '5', AnswerKind::Keystroke, settings.distanceMethod);
+                           " the pairwise distance: \n",
+                           DistanceMetrics, AnswerKind::Keystroke, settings.distance);
         case '7':
             return askMenu(console,
-                           "\nPlease select one of the following methods to clustering objects:\n"
-                           "\t1: average\n\t2: compact(complete linkage)\n"
-                           "\t3: connected(single linkage)\n",
-                           '1', '3', AnswerKind::Keystroke, settings.clusteringMethod);
+                           "\nPlease select one of the following methods to clustering objects:\n",
+                           Linkages, AnswerKind::Keystroke, settings.linkage);
         case '8': return askOutputFile(console, settings, report);
         case '9':
             return askMenu(console,
-                           "\nPlease select one of the following formats of the output file:\n"
-                           "\t1: S-plus format\n\t2: New Hampshire format\n",
-                           '1', '2', AnswerKind::Keystroke, settings.outputFormat);
+                           "\nPlease select one of the following formats of the output file:\n",
+                           TreeNotations, AnswerKind::Keystroke, settings.notation);
         default: return true;
     }
 }
@@ -222,22 +211,18 @@ std::string defaultFloatText(double value) {
 
 }  // namespace
 
+// std::filesystem::equivalent refuses to compare two devices, so the device
+// and inode numbers are compared here.
 bool sameFileOnDisk(const std::string& first, const std::string& second) {
-    if (first.find('\0') != std::string::npos || second.find('\0') != std::string::npos)
-        return false;
     struct stat a {}, b {};
-    return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 &&
-           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    return usableName(first) && usableName(second) && ::stat(first.c_str(), &a) == 0 &&
+           ::stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 bool fileCanBeRead(const std::string& name) {
-    if (name.find('\0') != std::string::npos) return false;
-    std::FILE* file = std::fopen(name.c_str(), "r");
-    if (!file) return false;
-    struct stat status {};
-    const bool folder = ::fstat(::fileno(file), &status) == 0 && S_ISDIR(status.st_mode);
-    std::fclose(file);
-    return !folder;
+    std::error_code error;
+    return usableName(name) && std::ifstream(name).is_open() &&
+           !std::filesystem::is_directory(name, error);
 }
 
 std::optional<std::string> checkExpressionFile(const RunSettings& settings, const std::string& name) {
@@ -289,30 +274,34 @@ std::optional<int> parseSampleSize(const std::string& word) {
 }
 
 void applyDefaults(RunSettings& settings) {
-    settings.inputFormat = '1';
-    settings.preprocess = '0';
-    settings.distanceMethod = '2';
-    settings.clusteringMethod = '1';
-    settings.outputFormat = '2';
+    settings.inputFormat = InputFormat::RowAndColumnNames;
+    settings.preprocess = false;
+    settings.distance = DistanceMetric::Euclidean;
+    settings.linkage = Linkage::Average;
+    settings.notation = TreeNotation::NewHampshire;
     settings.sampleSize = 500;
 }
 
-std::string reviewScreenText(const RunSettings& settings, const SettingsTexts& texts) {
+std::string reviewScreenText(const RunSettings& settings) {
+    const auto line = [](const char* label, const std::string& value) {
+        return label + value + "\n";
+    };
+    const RunSettings& s = settings;
     std::string screen = "\n\nHere are the settings:\n";
-    screen += "(0) The name of expression file is : " + settings.expressionFileName + "\n";
-    if (settings.errorSource == '1')
-        screen += "(1) The name of error file is      : " + settings.errorFileName + "\n";
+    screen += line("(0) The name of expression file is : ", s.expressionFileName);
+    if (s.withErrorFile)
+        screen += line("(1) The name of error file is      : ", s.errorFileName);
     else
-        screen += "(1) The Scale of Error is          : " + defaultFloatText(settings.scaleOfError) + "\n";
-    screen += "(2) The format of input file is    : " + texts.inputFormatText + "\n";
-    screen += "(3) The sample size is             : " + std::to_string(settings.sampleSize) + "\n";
-    screen += "(4) Preprocess data                : " + texts.preprocessText + "\n";
-    screen += "(5) Preprocess data by             : " + texts.directionText + ", " +
-              texts.preprocessMethodText + "\n";
-    screen += "(6) Distance method is             : " + texts.distanceText + "\n";
-    screen += "(7) Clustering Method is           : " + texts.clusteringText + "\n";
-    screen += "(8) The name of output file is     : " + settings.outputFileName + "\n";
-    screen += "(9) The format of output file is   : " + texts.outputFormatText + "\n\n";
+        screen += line("(1) The Scale of Error is          : ", defaultFloatText(s.scaleOfError));
+    screen += line("(2) The format of input file is    : ", keywordOf(InputFormats, s.inputFormat));
+    screen += line("(3) The sample size is             : ", std::to_string(s.sampleSize));
+    screen += line("(4) Preprocess data                : ", preprocessText(s));
+    screen += line("(5) Preprocess data by             : ", preprocessWayText(s));
+    screen += line("(6) Distance method is             : ", keywordOf(DistanceMetrics, s.distance));
+    screen += line("(7) Clustering Method is           : ", keywordOf(Linkages, s.linkage));
+    screen += line("(8) The name of output file is     : ", s.outputFileName);
+    screen += line("(9) The format of output file is   : ", keywordOf(TreeNotations, s.notation));
+    screen += "\n";
     return screen;
 }
 
@@ -326,7 +315,7 @@ DialogueStatus collectRunSettings(Console& console, RunSettings& settings, Repor
 
 DialogueStatus reviewRunSettings(Console& console, RunSettings& settings, ReportFile& report) {
     for (;;) {
-        console.out << reviewScreenText(settings, describeSettings(settings));
+        console.out << reviewScreenText(settings);
         console.out << "Do you want to accept these options? (Yes or No)\n"
                     << "Type Y or N or the number (0-9) to change the option:\n\n";
         auto key = readKeystroke(console);

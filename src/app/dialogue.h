@@ -28,7 +28,7 @@ DialogueStatus collectRunSettings(Console& console, RunSettings& settings, Repor
 DialogueStatus reviewRunSettings(Console& console, RunSettings& settings, ReportFile& report);
 
 // The review screen for the settings, heading to last option line.
-std::string reviewScreenText(const RunSettings& settings, const SettingsTexts& texts);
+std::string reviewScreenText(const RunSettings& settings);
 
 // Refusal message for a new expression file name, or nothing when it passes
 // (including that the file can be opened for reading).

@@ -603,13 +603,6 @@ void clusterWith(MergeTree& tree, const DistanceTriangle& distances, ClusteringW
 
 }  // namespace
 
-std::optional<Linkage> linkageFromKeyword(std::string_view keyword) {
-    if (keyword == "average") return Linkage::Average;
-    if (keyword == "compact") return Linkage::Compact;
-    if (keyword == "connected") return Linkage::Connected;
-    return std::nullopt;
-}
-
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
                     ClusteringWorkspace& workspace) {
     const int n = distances.objectCount;

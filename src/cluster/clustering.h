@@ -3,17 +3,12 @@
 
 #include <cstddef>
 #include <memory>
-#include <optional>
-#include <string_view>
 #include <vector>
 
 #include "cluster/distance_triangle.h"
 #include "cluster/merge_tree.h"
 
 enum class Linkage { Average, Compact, Connected };
-
-// Exact, case-sensitive keyword match: "average", "compact", "connected".
-std::optional<Linkage> linkageFromKeyword(std::string_view keyword);
 
 // Fills the tree's merge pairs and heights (not its leaf order); the tree
 // is resized when it does not match the triangle's object count.

@@ -196,15 +196,6 @@ void fillTriangle(double* entries, const double* columns, const double* roots, i
 
 }  // namespace
 
-std::optional<DistanceMetric> distanceMetricFromKeyword(std::string_view keyword) {
-    if (keyword == "correlation") return DistanceMetric::Correlation;
-    if (keyword == "euclidean") return DistanceMetric::Euclidean;
-    if (keyword == "maximum") return DistanceMetric::Maximum;
-    if (keyword == "manhattan") return DistanceMetric::Manhattan;
-    if (keyword == "binary") return DistanceMetric::Binary;
-    return std::nullopt;
-}
-
 void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric) {
     const int n = matrix.rowCount;
     const int q = matrix.columnCount;

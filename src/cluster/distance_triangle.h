@@ -3,18 +3,12 @@
 // triangle without the diagonal: (0,1), (0,2), ..., (0,n-1), (1,2), ...
 
 #include <cstddef>
-#include <optional>
-#include <string_view>
 #include <vector>
 
 #include "cluster/large_buffer.h"
 #include "data/data_matrix.h"
 
 enum class DistanceMetric { Correlation, Euclidean, Maximum, Manhattan, Binary };
-
-// Exact, case-sensitive keyword match: "correlation", "euclidean", "maximum",
-// "manhattan", "binary".
-std::optional<DistanceMetric> distanceMetricFromKeyword(std::string_view keyword);
 
 // Address of the pair of rows (i, j), 0 <= i < j < n.
 inline std::size_t pairIndex(int n, int i, int j) {

@@ -98,12 +98,6 @@ void writeNewHampshire(std::string& out, const MergeTree& tree, const std::vecto
 
 }  // namespace
 
-std::optional<TreeNotation> treeNotationFromKeyword(std::string_view keyword) {
-    if (keyword == "S_Plus") return TreeNotation::SPlus;
-    if (keyword == "New_Hampshire") return TreeNotation::NewHampshire;
-    return std::nullopt;
-}
-
 std::string formatValueText(double value) {
     if (!std::isfinite(value)) return nonFiniteText(value);
     // The notation is chosen on the value before rounding: fixed notation

@@ -1,7 +1,6 @@
 #pragma once
 // Text renderings of trees in the two notations the report offers.
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,9 +9,6 @@
 #include "data/name_table.h"
 
 enum class TreeNotation { SPlus, NewHampshire };
-
-// Exact, case-sensitive keyword match: "S_Plus", "New_Hampshire".
-std::optional<TreeNotation> treeNotationFromKeyword(std::string_view keyword);
 
 // Six significant digits in general notation, at least three exponent digits,
 // trailing fraction zeros removed while the point stays: 1 -> "1.",

@@ -6,31 +6,6 @@
 #include <utility>
 #include <vector>
 
-std::optional<PreprocessMethod> preprocessMethodFromKeyword(std::string_view keyword) {
-    if (keyword == "log") return PreprocessMethod::Log;
-    if (keyword == "normal") return PreprocessMethod::Normal;
-    if (keyword == "meancenter") return PreprocessMethod::MeanCenter;
-    if (keyword == "mediancenter") return PreprocessMethod::MedianCenter;
-    if (keyword == "max") return PreprocessMethod::Max;
-    return std::nullopt;
-}
-
-std::optional<PreprocessDirection> preprocessDirectionFromKeyword(std::string_view keyword) {
-    if (keyword == "row") return PreprocessDirection::Row;
-    if (keyword == "column") return PreprocessDirection::Column;
-    return std::nullopt;
-}
-
-std::optional<PreprocessChoice> preprocessChoiceFromKeywords(std::string_view method,
-                                                             std::string_view direction) {
-    const auto m = preprocessMethodFromKeyword(method);
-    if (!m) return std::nullopt;
-    if (*m == PreprocessMethod::Log) return PreprocessChoice{*m, PreprocessDirection::Row};
-    const auto d = preprocessDirectionFromKeyword(direction);
-    if (!d) return std::nullopt;
-    return PreprocessChoice{*m, *d};
-}
-
 namespace {
 
 // The quicksort proper. Each level copies its values into the front of

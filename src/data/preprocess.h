@@ -3,9 +3,7 @@
 // logarithm of every value, or a standardisation, centring or scaling of
 // every row or every column, each vector from a statistic of its own values.
 
-#include <optional>
 #include <span>
-#include <string_view>
 
 #include "data/data_matrix.h"
 #include "random/random_stream.h"
@@ -13,24 +11,10 @@
 enum class PreprocessMethod { Log, Normal, MeanCenter, MedianCenter, Max };
 enum class PreprocessDirection { Row, Column };
 
-// Exact, case-sensitive keyword match: "log", "normal", "meancenter",
-// "mediancenter", "max".
-std::optional<PreprocessMethod> preprocessMethodFromKeyword(std::string_view keyword);
-
-// Exact, case-sensitive keyword match: "row", "column".
-std::optional<PreprocessDirection> preprocessDirectionFromKeyword(std::string_view keyword);
-
 struct PreprocessChoice {
     PreprocessMethod method = PreprocessMethod::Log;
     PreprocessDirection direction = PreprocessDirection::Row;
 };
-
-// Both keywords of a run, matched before any value is touched. The direction
-// is not examined for "log" (it is then reported as Row). Empty when the
-// method is unknown, or when a method other than "log" has an unknown
-// direction: the run reports "input parameter error".
-std::optional<PreprocessChoice> preprocessChoiceFromKeywords(std::string_view method,
-                                                             std::string_view direction);
 
 // Applies one transform in place. Vectors (rows from row 0, or columns from
 // column 0) are handled one after another; all sums run in index order.

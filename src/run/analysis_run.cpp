@@ -10,12 +10,6 @@
 
 namespace {
 
-// The name flags of each input format.
-void setNameFlags(char inputFormat, RunInputs& inputs) {
-    inputs.hasRowNames = inputFormat == '1' || inputFormat == '2';
-    inputs.hasColumnNames = inputFormat == '1' || inputFormat == '3';
-}
-
 // Writes the failure message where it belongs: the fixed text of a file that
 // cannot be opened to standard output, everything else to standard error.
 void reportReadFailure(MatrixFileStatus status, const std::string& message) {
@@ -35,7 +29,7 @@ int failRun(ReportFile& report) {
 
 // Reads the matrices of the run; false after writing the failure message.
 bool readInputs(const RunSettings& settings, RunInputs& inputs) {
-    const bool withErrorFile = settings.errorSource == '1';
+    const bool withErrorFile = settings.withErrorFile;
     const auto dimensions = readMatrixDimensions(settings.expressionFileName);
     if (dimensions.status != MatrixFileStatus::Read) {
         reportReadFailure(dimensions.status, dimensions.message);
@@ -97,23 +91,25 @@ std::string fixedSixDecimals(double value) {
 
 }  // namespace
 
-std::string reportHeaderText(const RunSettings& settings, const SettingsTexts& texts, int rowCount,
-                             int columnCount) {
+std::string reportHeaderText(const RunSettings& settings, int rowCount, int columnCount) {
     std::string header = "Here are the settings:\n";
     header += "The name of expression file is : " + settings.expressionFileName + "\n";
-    if (settings.errorSource == '1')
+    if (settings.withErrorFile)
         header += "The name of error file is      : " + settings.errorFileName + "\n";
     else
         header += "The Scale of Error is          : " + fixedSixDecimals(settings.scaleOfError) + "\n";
-    header += "The format of input file is    : " + texts.inputFormatText + "\n";
+    header += "The format of input file is    : " +
+              std::string(keywordOf(InputFormats, settings.inputFormat)) + "\n";
     header += "The sample size is             : " + std::to_string(settings.sampleSize) + "\n";
-    header += "Preprocess data                : " + texts.preprocessText + "\n";
-    header += "Preprocess data by             : " + texts.directionText + ", " +
-              texts.preprocessMethodText + "\n";
-    header += "Distance method                : " + texts.distanceText + "\n";
-    header += "Hierarchical Clustering Method : " + texts.clusteringText + "\n";
+    header += "Preprocess data                : " + preprocessText(settings) + "\n";
+    header += "Preprocess data by             : " + preprocessWayText(settings) + "\n";
+    header += "Distance method                : " +
+              std::string(keywordOf(DistanceMetrics, settings.distance)) + "\n";
+    header += "Hierarchical Clustering Method : " +
+              std::string(keywordOf(Linkages, settings.linkage)) + "\n";
     header += "The name of output file is     : " + settings.outputFileName + "\n";
-    header += "The format of output file is   : " + texts.outputFormatText + "\n\n";
+    header += "The format of output file is   : " +
+              std::string(keywordOf(TreeNotations, settings.notation)) + "\n\n";
     header += "\n";
     header += "The number of rows of the data is : " + std::to_string(rowCount) + "\n";
     header += "The number of columns of the data is : " + std::to_string(columnCount) + "\n\n\n";
@@ -122,16 +118,16 @@ std::string reportHeaderText(const RunSettings& settings, const SettingsTexts& t
 
 int runAnalysis(const RunSettings& settings, ReportFile& report, StagesFunction stages) {
     std::cout << "\n\nNow program is running......" << std::flush;
-    const SettingsTexts texts = describeSettings(settings);
     RunInputs inputs;
-    setNameFlags(settings.inputFormat, inputs);
+    inputs.hasRowNames = hasRowNames(settings.inputFormat);
+    inputs.hasColumnNames = hasColumnNames(settings.inputFormat);
     if (!readInputs(settings, inputs)) return failRun(report);
 
-    report.write(reportHeaderText(settings, texts, inputs.rawMatrix.rowCount,
-                                  inputs.rawMatrix.columnCount));
+    report.write(
+        reportHeaderText(settings, inputs.rawMatrix.rowCount, inputs.rawMatrix.columnCount));
     if (report.failed()) return failRun(report);
 
-    if (const int status = stages(settings, texts, inputs, report); status != 0) {
+    if (const int status = stages(settings, inputs, report); status != 0) {
         if (const auto problem = report.close()) std::cerr << *problem;
         return status;
     }

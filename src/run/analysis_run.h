@@ -12,12 +12,11 @@
 
 // The stages that follow the report header (the product's, or another
 // implementation of the same algorithms for comparison).
-using StagesFunction = int (*)(const RunSettings&, const SettingsTexts&, RunInputs&, ReportFile&);
+using StagesFunction = int (*)(const RunSettings&, RunInputs&, ReportFile&);
 
 // Runs the accepted settings into the open report; returns the exit status
 // (0 for a complete report, 1 after a failure whose message was written).
 int runAnalysis(const RunSettings& settings, ReportFile& report, StagesFunction stages = runStages);
 
 // Report items 1 to 14: the settings block and the two dimension lines.
-std::string reportHeaderText(const RunSettings& settings, const SettingsTexts& texts, int rowCount,
-                             int columnCount);
+std::string reportHeaderText(const RunSettings& settings, int rowCount, int columnCount);

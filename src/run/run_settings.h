@@ -1,25 +1,27 @@
 #pragma once
-// The options collected by the console dialogue (or the command line) and
-// the keyword texts derived from them, which select the methods of the run.
+// The options collected by the console dialogue (or the command line). The
+// choices are the values of the tables in run/options.h.
 
 #include <string>
 
 #include "output/dendrogram_svg.h"
+#include "run/options.h"
 
 struct RunSettings {
     std::string expressionFileName;
-    char errorSource = '0';        // '1' an error file is given, '0' a scale of error
+    bool withErrorFile = false;    // an error file, else a scale of error
     std::string errorFileName;     // kept after switching to a scale of error
     double scaleOfError = 0.0;
     std::string outputFileName;
-    char inputFormat = '1';        // '1'..'4'
+    InputFormat inputFormat = InputFormat::RowAndColumnNames;
     int sampleSize = 500;
-    char preprocess = '0';         // '1' yes, '0' no
-    char preprocessDirection = 0;  // '1' row, '2' column; 0 until chosen
-    char preprocessMethod = 0;     // '1'..'5'; 0 until chosen
-    char distanceMethod = '2';     // '1'..'5'
-    char clusteringMethod = '1';   // '1'..'3'
-    char outputFormat = '2';       // '1' S_Plus, '2' New_Hampshire
+    bool preprocess = false;
+    // Asked whenever preprocessing is switched on; kept, unused, when it is off.
+    PreprocessDirection preprocessDirection = PreprocessDirection::Row;
+    PreprocessMethod preprocessMethod = PreprocessMethod::Log;
+    DistanceMetric distance = DistanceMetric::Euclidean;
+    Linkage linkage = Linkage::Average;
+    TreeNotation notation = TreeNotation::NewHampshire;
 
     // Not asked by the dialogue; they change how the run works or what it
     // writes besides the report, never the report itself.
@@ -31,15 +33,7 @@ struct RunSettings {
     bool operator==(const RunSettings&) const = default;
 };
 
-// The texts shown on the review screen and written into the report.
-struct SettingsTexts {
-    std::string inputFormatText;
-    std::string preprocessText;
-    std::string directionText;
-    std::string preprocessMethodText;
-    std::string distanceText;
-    std::string clusteringText;
-    std::string outputFormatText;
-};
-
-SettingsTexts describeSettings(const RunSettings& settings);
+// The values of the preprocessing lines of the review screen and the report:
+// "Yes" or "No", and "row, log" or "None, None".
+std::string preprocessText(const RunSettings& settings);
+std::string preprocessWayText(const RunSettings& settings);

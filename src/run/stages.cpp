@@ -30,7 +30,7 @@
 
 namespace {
 
-// The methods the keyword texts select, resolved once before any value changes.
+// The methods of the run, with the preprocessing only when it is switched on.
 struct RunMethods {
     DistanceMetric metric{};
     Linkage linkage{};
@@ -38,33 +38,11 @@ struct RunMethods {
     std::optional<PreprocessChoice> preprocessing;
 };
 
-// Resolves the keywords; writes the run's fixed failure message and returns
-// nothing when one is unknown.
-std::optional<RunMethods> resolveMethods(const RunSettings& settings, const SettingsTexts& texts) {
-    RunMethods methods;
-    if (settings.preprocess == '1') {
+RunMethods resolveMethods(const RunSettings& settings) {
+    RunMethods methods{settings.distance, settings.linkage, settings.notation, std::nullopt};
+    if (settings.preprocess)
         methods.preprocessing =
-            preprocessChoiceFromKeywords(texts.preprocessMethodText, texts.directionText);
-        if (!methods.preprocessing) {
-            std::cout << "input parameter error\n" << std::flush;
-            return std::nullopt;
-        }
-    }
-    const auto metric = distanceMetricFromKeyword(texts.distanceText);
-    if (!metric) {
-        std::cout << "The method of computing distance is not defined!\n" << std::flush;
-        return std::nullopt;
-    }
-    const auto linkage = linkageFromKeyword(texts.clusteringText);
-    if (!linkage) {
-        std::cout << "The method of constructing tree is not defined!\n" << std::flush;
-        return std::nullopt;
-    }
-    methods.metric = *metric;
-    methods.linkage = *linkage;
-    // The dialogue offers only the two notations.
-    methods.notation =
-        treeNotationFromKeyword(texts.outputFormatText).value_or(TreeNotation::NewHampshire);
+            PreprocessChoice{settings.preprocessMethod, settings.preprocessDirection};
     return methods;
 }
 
@@ -140,15 +118,13 @@ int threadsThatFit(int n, int sampleSize, int wanted) {
     return std::clamp(static_cast<int>((available - fixed) / perThread), 1, wanted);
 }
 
-int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, RunInputs& inputs,
-                     ReportFile& report);
+int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile& report);
 
 }  // namespace
 
-int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs& inputs,
-              ReportFile& report) {
+int runStages(const RunSettings& settings, RunInputs& inputs, ReportFile& report) {
     try {
-        return runStagesChecked(settings, texts, inputs, report);
+        return runStagesChecked(settings, inputs, report);
     } catch (const std::bad_alloc&) {
         std::cerr << "noiseclust: there is not enough memory to cluster "
                   << inputs.rawMatrix.rowCount << " rows " << settings.sampleSize
@@ -159,10 +135,8 @@ int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs
 
 namespace {
 
-int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, RunInputs& inputs,
-                     ReportFile& report) {
-    const auto methods = resolveMethods(settings, texts);
-    if (!methods) return 1;
+int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile& report) {
+    const RunMethods methods = resolveMethods(settings);
     const int n = inputs.rawMatrix.rowCount;
     const int threads = threadsThatFit(n, settings.sampleSize, threadCountFor(settings));
     if (threads == 0) {
@@ -175,9 +149,9 @@ int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, Ru
     StageTimer timer;
 
     // First tree: the data as read, preprocessed when chosen.
-    if (methods->preprocessing) {
-        preprocessMatrix(inputs.workingMatrix, methods->preprocessing->method,
-                         methods->preprocessing->direction, stream);
+    if (methods.preprocessing) {
+        preprocessMatrix(inputs.workingMatrix, methods.preprocessing->method,
+                         methods.preprocessing->direction, stream);
         nonFinite.noteValues(summarizeNonFinite(inputs.workingMatrix), 0);
     }
     std::vector<Worker> workers;
@@ -186,7 +160,7 @@ int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, Ru
     Worker& mainWorker = workers[0];
     std::string block = "The original tree with distance is:\n";
     std::vector<int> rows;
-    clusterAndWrite(mainWorker, inputs.workingMatrix, *methods, inputs, block, rows);
+    clusterAndWrite(mainWorker, inputs.workingMatrix, methods, inputs, block, rows);
     nonFinite.noteRows(rows);
     block += "\n\n";
     report.write(block);
@@ -207,15 +181,15 @@ int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, Ru
             perturbByErrorMatrix(stream, inputs.rawMatrix, data, inputs.errorMatrix);
         else
             perturbByScale(stream, inputs.rawMatrix, data, settings.scaleOfError);
-        if (methods->preprocessing)
-            preprocessMatrix(data, methods->preprocessing->method,
-                             methods->preprocessing->direction, stream);
+        if (methods.preprocessing)
+            preprocessMatrix(data, methods.preprocessing->method,
+                             methods.preprocessing->direction, stream);
         pass.nonFiniteValues = summarizeNonFinite(data);
         pass.block = "The " + std::to_string(i + 1) + " sample tree with distance is:\n";
     };
     auto clusterPass = [&](int thread, SamplePass& pass) {
         Worker& worker = workers[static_cast<std::size_t>(thread)];
-        clusterAndWrite(worker, worker.data, *methods, inputs, pass.block,
+        clusterAndWrite(worker, worker.data, methods, inputs, pass.block,
                         pass.rowsWithNonFiniteDistances);
         pass.block += "\n\n";
         pass.clusters = summarizeTree(worker.tree);
@@ -235,7 +209,7 @@ int runStagesChecked(const RunSettings& settings, const SettingsTexts& texts, Ru
 
     const ConsensusResults results = computeConsensus(firstTreeClusters, samples, n);
     std::string consensusText;
-    writeConsensusStage(consensusText, firstTree, results, methods->notation, inputs.rowNames,
+    writeConsensusStage(consensusText, firstTree, results, methods.notation, inputs.rowNames,
                         inputs.hasRowNames);
     report.write(consensusText);
     timer.lap("consensus");

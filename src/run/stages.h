@@ -11,4 +11,4 @@
 // workingMatrix starts as a copy and is overwritten by the stages.
 struct RunInputs { DataMatrix rawMatrix, workingMatrix, errorMatrix; NameTable rowNames, columnNames; bool hasRowNames = false, hasColumnNames = false; bool hasErrorMatrix = false; };
 // Runs the first-tree, resampling and consensus stages, writing report items 15..18. Returns 0 or the exit status of a failure (its message already written).
-int runStages(const RunSettings& settings, const SettingsTexts& texts, RunInputs& inputs, ReportFile& report);
+int runStages(const RunSettings& settings, RunInputs& inputs, ReportFile& report);

@@ -1,6 +1,6 @@
 #pragma once
 // The console texts of the dialogue and the run, written out literally, and
-// builders for the expected transcripts of the app tests.
+// builders for the expected transcripts.
 
 #include <string>
 
@@ -23,12 +23,10 @@ inline const std::string AcceptQuestion =
     "Type Y or N or the number (0-9) to change the option:\n\n";
 inline const std::string SelectOption = "\nPlease select the option you want to change(0-9)!\n";
 inline const std::string Illegal = "This input is illegal!\n";
-inline const std::string RunCompleted = "\n\nNow program is running......complete!\n";
 inline const std::string RunStarted = "\n\nNow program is running......";
-inline const std::string InputEnded = "The input has ended before the options were accepted!\n";
+inline const std::string RunCompleted = RunStarted + "complete!\n";
 
-// The values of one review screen; the defaults are those of a first pass
-// with expr.txt, a scale of 0.1 and out.txt.
+// The values of one review screen; the defaults are those of the usual first pass.
 struct Screen {
     std::string expression = "expr.txt";
     std::string errorLine = "(1) The Scale of Error is          : 0.1";
@@ -56,8 +54,7 @@ inline std::string reviewScreen(const Screen& s) {
            "(9) The format of output file is   : " + s.outputFormat + "\n\n" + AcceptQuestion;
 }
 
-// Input and transcript of the usual first pass: expr.txt, no error file,
-// scale 0.1, out.txt (not existing yet).
+// The usual first pass: expr.txt, no error file, scale 0.1, out.txt (new).
 inline const std::string FirstPassInput = "expr.txt\nn\n0.1\nout.txt\n";
 inline const std::string FirstPassTranscript =
     ExpressionPrompt + ErrorQuestion + "n\n" + ScalePrompt + OutputPrompt;

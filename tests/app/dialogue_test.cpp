@@ -1,5 +1,5 @@
-// The console dialogue driven through pipes: exact transcripts of the first
-// pass, every change dialogue and every refusal, and the end of the input.
+// The console dialogue: exact transcripts of the first pass, every change
+// dialogue and every refusal, the end of the input, and the file checks.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/console_texts.h"
+#include "app/dialogue.h"
 #include "support/test_support.h"
 
 using namespace console_texts;
@@ -16,7 +17,6 @@ using testing_support::runProgram;
 using testing_support::TempDir;
 
 namespace {
-
 
 const std::string FormatMenu =
     "\nPlease select one of the following formats of the input file:\n"
@@ -109,10 +109,8 @@ std::vector<ChangeCase> changeCases() {
     cases.push_back({"InputFormatMenu", "2\n7\n3\n",
                      "2\n" + FormatMenu + "7\n" + Illegal + FormatMenu + "3\n",
                      with(&Screen::inputFormat, "no row names, has column names"), RunStarted, 1});
-    cases.push_back({"SampleSizeRefusalsAndPrefix", "3\n0\n-3\nx\n2147483648\n12x\n",
+    cases.push_back({"SampleSizeRefusalsAndPrefix", "3\n0\n-3\nx\n2147483648\n2.9\n",
                      "3\n" + repeated(SamplePrompt + SampleRefused, 4) + SamplePrompt,
-                     with(&Screen::sampleSize, "12")});
-    cases.push_back({"SampleSizeDropsFraction", "3\n2.9\n", "3\n" + SamplePrompt,
                      with(&Screen::sampleSize, "2")});
     cases.push_back({"PreprocessingOn", "4\ny\n3\n2\n9\n4\n",
                      "4\n" + PreprocessQuestion + "y\n" + DirectionMenu + Illegal + DirectionMenu +
@@ -136,18 +134,20 @@ std::vector<ChangeCase> changeCases() {
     cases.push_back({"ClusteringMenu", "7\n4\n2\n",
                      "7\n" + ClusteringMenu + "4\n" + Illegal + ClusteringMenu + "2\n",
                      with(&Screen::clustering, "compact")});
-    cases.push_back({"OutputFileRefusals", "8\nexpr.txt\n./expr.txt\nout2.txt\n",
-                     "8\n" + OutputPrompt + "The output file cannot be same as expression file!\n" +
-                         OutputPrompt + "The output file cannot be same as expression file!\n" +
-                         OutputPrompt,
-                     with(&Screen::output, "out2.txt")});
-    cases.push_back({"OutputReplaceQuestion", "8\nout.txt\nn\nout.txt\ny\n",
-                     "8\n" + OutputPrompt + ReplaceQuestion + "n\n" + OutputPrompt +
-                         ReplaceQuestion + "y\n",
-                     with(&Screen::output, "out.txt")});
     cases.push_back({"OutputFormatMenu", "9\n3\n1\n",
                      "9\n" + OutputFormatMenu + "3\n" + Illegal + OutputFormatMenu + "1\n",
                      with(&Screen::outputFormat, "S_Plus")});
+    Screen withErrorFile = with(&Screen::errorLine, "(1) The name of error file is      : err.txt");
+    Screen withExpression2 = with(&Screen::expression, "expr2.txt");
+    withExpression2.errorLine = "(1) The Scale of Error is          : 0.2";
+    cases.push_back({"OldErrorFileNameIsStillRefusedAfterSwitchingToAScale",
+                     "1\ny\nerr.txt\n1\nn\n0.2\n0\nerr.txt\nexpr2.txt\n",
+                     "1\n" + ErrorQuestion + "y\n" + ErrorFilePrompt + reviewScreen(withErrorFile) +
+                         "1\n" + ErrorQuestion + "n\n" + ScalePrompt +
+                         reviewScreen(with(&Screen::errorLine, withExpression2.errorLine)) + "0\n" +
+                         ExpressionPrompt + "The expression file cannot be same as error file!\n" +
+                         ExpressionPrompt,
+                     withExpression2});
     cases.push_back({"NotAcceptedAsksForADigit", "N\nY\nq\n6\n3\n",
                      "N\n" + SelectOption + "Y\nThe input is illegal!\n" + SelectOption +
                          "q\nThe input is illegal!\n" + SelectOption + "6\n" + DistanceMenu + "3\n",
@@ -169,14 +169,6 @@ TEST_P(ChangeDialogueTest, WritesExactTranscript) {
 
 INSTANTIATE_TEST_SUITE_P(EveryOption, ChangeDialogueTest, ::testing::ValuesIn(changeCases()),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(DialogueTest, AcceptingAtOnceGivesTheDefaults) {
-    const auto result = run(FirstPassInput + "y\n");
-    EXPECT_EQ(result.standardOutput,
-              FirstPassTranscript + reviewScreen(Screen{}) + "y\n" + RunCompleted);
-    EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(result.standardError, "");
-}
 
 TEST_F(DialogueTest, FirstPassRefusalsComeBeforeTheDefaults) {
     dir.write("Expr.txt", NamedErrors);
@@ -203,48 +195,10 @@ TEST_F(DialogueTest, ExistingOutputIsKeptUnlessReplaceIsConfirmed) {
     EXPECT_EQ(declined.exitStatus, 1);
     EXPECT_EQ(readFile(dir.file("out.txt")), "keep me\n");
 
-    const auto confirmed = run("expr.txt\nn\n0.1\nout.txt\ny\nY\n");
+    const auto confirmed = run("expr.txt\nn\n0.1\nout.txt\ny\ny\n");
     EXPECT_EQ(confirmed.standardOutput,
-              FirstPassTranscript + ReplaceQuestion + "y\n" + reviewScreen(Screen{}) + "Y\n" + RunCompleted);
+              FirstPassTranscript + ReplaceQuestion + "y\n" + reviewScreen(Screen{}) + "y\n" + RunCompleted);
     EXPECT_EQ(readFile(dir.file("out.txt")).rfind("Here are the settings:\n", 0), 0u);
-}
-
-TEST_F(DialogueTest, OldErrorFileNameIsStillRefusedAfterSwitchingToAScale) {
-    const auto result = run("expr.txt\ny\nerr.txt\nout.txt\n1\nn\n0.2\n0\nerr.txt\nexpr2.txt\nY\n");
-    Screen withFile;
-    withFile.errorLine = "(1) The name of error file is      : err.txt";
-    Screen withScale;
-    withScale.errorLine = "(1) The Scale of Error is          : 0.2";
-    Screen final = withScale;
-    final.expression = "expr2.txt";
-    EXPECT_EQ(result.standardOutput,
-              ExpressionPrompt + ErrorQuestion + "y\n" + ErrorFilePrompt + OutputPrompt +
-                  reviewScreen(withFile) + "1\n" + ErrorQuestion + "n\n" + ScalePrompt +
-                  reviewScreen(withScale) + "0\n" + ExpressionPrompt +
-                  "The expression file cannot be same as error file!\n" + ExpressionPrompt +
-                  reviewScreen(final) + "Y\n" + RunCompleted);
-}
-
-TEST_F(DialogueTest, ChangedOutputLeavesThePreviousReportAsItWas) {
-    const auto result = run(FirstPassInput + "8\nout2.txt\nY\n");
-    EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(readFile(dir.file("out.txt")), "");
-    EXPECT_NE(readFile(dir.file("out2.txt")).find("The name of output file is     : out2.txt\n"),
-              std::string::npos);
-}
-
-TEST_F(DialogueTest, LongNamesAreKeptWhole) {
-    const std::string longName = std::string(90, 'e') + ".txt";
-    const std::string longOutput = std::string(70, 'o') + ".txt";
-    dir.write(longName, NamedMatrix);
-    const auto result = run(longName + "\nn\n0.1\n" + longOutput + "\nY\n");
-    Screen s;
-    s.expression = longName;
-    s.output = longOutput;
-    EXPECT_EQ(result.standardOutput, FirstPassTranscript + reviewScreen(s) + "Y\n" + RunCompleted);
-    const std::string report = readFile(dir.file(longOutput));
-    EXPECT_NE(report.find("The name of expression file is : " + longName + "\n"), std::string::npos);
-    EXPECT_NE(report.find("The name of output file is     : " + longOutput + "\n"), std::string::npos);
 }
 
 // The input ends somewhere before the settings are accepted: one message on
@@ -254,7 +208,7 @@ class EndOfInputTest : public DialogueTest, public ::testing::WithParamInterface
 TEST_P(EndOfInputTest, EndsTheDialogueWithOneMessage) {
     const auto result = run(GetParam());
     EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(result.standardError, InputEnded);
+    EXPECT_EQ(result.standardError, "The input has ended before the options were accepted!\n");
     EXPECT_EQ(result.standardOutput.find("Now program is running"), std::string::npos);
     EXPECT_LT(result.standardOutput.size(), 8000u);
 }
@@ -265,5 +219,32 @@ INSTANTIATE_TEST_SUITE_P(
                       "expr.txt\nn\n0\n", FirstPassInput, FirstPassInput + "N\n",
                       FirstPassInput + "3\n", FirstPassInput + "4\ny\n", FirstPassInput + "4\ny\n1\n",
                       FirstPassInput + "2\n8\n", FirstPassInput + "8\nout.txt\n"));
+
+// The same file under another name is still the same file; a folder or a
+// name with a zero byte in it cannot be read.
+TEST(FileChecks, TellFilesByIdentityOnDisk) {
+    TempDir dir;
+    const auto expression = dir.write("expr.txt", "1 1 1\n").string();
+    const auto errors = dir.write("err.txt", "1 1 1\n").string();
+    std::filesystem::create_symlink(expression, dir.file("link.txt"));
+    std::filesystem::create_hard_link(errors, dir.file("hard.txt"));
+    RunSettings settings;
+    settings.expressionFileName = expression;
+    settings.errorFileName = errors;
+    const std::string asExpression = "The output file cannot be same as expression file!\n";
+    EXPECT_EQ(checkOutputFile(settings, dir.file("link.txt").string()), asExpression);
+    EXPECT_EQ(checkOutputFile(settings, (dir.path() / "." / "expr.txt").string()), asExpression);
+    EXPECT_EQ(checkOutputFile(settings, dir.file("hard.txt").string()),
+              "The output file cannot be same as error file!\n");
+    EXPECT_EQ(checkOutputFile(settings, dir.file("new.txt").string()), std::nullopt);
+    EXPECT_TRUE(sameFileOnDisk("/dev/null", "/dev/../dev/null"));
+    EXPECT_FALSE(sameFileOnDisk("/dev/null", "/dev/zero"));
+    const std::string cannotOpen = "Can not open the expression file!\n";
+    EXPECT_EQ(checkExpressionFile(RunSettings{}, dir.path().string()), cannotOpen);
+    EXPECT_EQ(checkExpressionFile(RunSettings{}, expression + std::string(1, '\0')), cannotOpen);
+    EXPECT_EQ(checkErrorFile(RunSettings{}, dir.file("none").string()),
+              "Can not open the error file!\n");
+    EXPECT_EQ(checkExpressionFile(RunSettings{}, expression), std::nullopt);
+}
 
 }  // namespace

@@ -1,117 +1,191 @@
-// The program on a pseudo-terminal: keystrokes are read raw (no Enter, one
-// echo), the terminal's mode comes back after every keystroke and when
-// SIGINT or SIGTERM ends the program, and characters pending in the input
-// stream stay there for the next word.
+// The program on a pseudo-terminal: keys are read raw (no Enter, one echo),
+// the terminal's mode comes back after the dialogue and when a signal ends
+// the program, characters pending in the input stream stay for the next word,
+// and the progress line is erased before "complete!".
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
-#include "terminal_session.h"
+#include "support/test_support.h"
 
-using terminal_session::TerminalSession;
 using testing_support::readFile;
-using testing_support::TempDir;
 
 namespace {
 
-class TerminalTest : public ::testing::Test {
-protected:
-    void SetUp() override { dir.write("expr.txt", "3 2\nc1 c2\nr1 1 2\nr2 3 4\nr3 5 6.5\n"); }
-    TempDir dir;
+// The program started in a folder on a new pseudo-terminal.
+class Session {
+public:
+    explicit Session(const std::filesystem::path& dir, std::vector<std::string> arguments = {}) {
+        arguments.insert(arguments.begin(), testing_support::programPath());
+        std::vector<char*> argv;
+        for (auto& a : arguments) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_ = ::forkpty(&master_, nullptr, nullptr, nullptr);
+        if (pid_ == 0) {
+            std::signal(SIGINT, SIG_DFL);
+            std::signal(SIGTERM, SIG_DFL);
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            if (::chdir(dir.c_str()) == 0) ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+    ~Session() {
+        if (status_ < 0) ::kill(pid_, SIGKILL), finish();
+        ::close(master_);
+    }
+    // Reads until text appears after everything matched before; with exact,
+    // text must come next. Line ends "\r\n" are kept.
+    bool waitFor(const std::string& text, bool exact = false) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        for (;;) {
+            const auto found = output_.find(text, matched_);
+            if (found != std::string::npos && (!exact || found == matched_)) {
+                matched_ = found + text.size();
+                return true;
+            }
+            if (exact && output_.size() >= matched_ + text.size()) return false;
+            pollfd p{master_, POLLIN, 0};
+            if (std::chrono::steady_clock::now() > deadline || ::poll(&p, 1, 100) < 0) return false;
+            char buffer[4096];
+            const ssize_t n = (p.revents & POLLIN) ? ::read(master_, buffer, sizeof buffer) : 0;
+            if (n < 0) return false;
+            output_.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    termios mode() const {
+        termios t{};
+        ::tcgetattr(master_, &t);
+        return t;
+    }
+    bool rawMode() const { return !(mode().c_lflag & (ICANON | ECHO)); }
+    void send(const std::string& text) { ASSERT_GT(::write(master_, text.data(), text.size()), 0); }
+    // Waits until the program has put the terminal into raw mode for a key.
+    bool waitForRawMode() const {
+        for (int waited = 0; !rawMode() && waited < 20000; waited += 5)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return rawMode();
+    }
+    void sendKey(char key) {
+        ASSERT_TRUE(waitForRawMode()) << output_;
+        send(std::string(1, key));
+    }
+    int finish() {
+        ::waitpid(pid_, &status_, 0);
+        return status_;
+    }
+    pid_t pid() const { return pid_; }
+    const std::string& output() const { return output_; }
+
+private:
+    pid_t pid_ = -1;
+    int master_ = -1;
+    int status_ = -1;
+    std::string output_;
+    std::size_t matched_ = 0;
 };
 
-const std::string AcceptPrompt = "Type Y or N or the number (0-9) to change the option:\n\n";
+const std::string Matrix = "3 2\nc1 c2\nr1 1 2\nr2 3 4\nr3 5 6.5\n";
+const std::string AcceptPrompt = "Type Y or N or the number (0-9) to change the option:\r\n\r\n";
 
-// The first pass up to the review screen with a scale of error of 0.1: lines
-// are read in line mode, the single key without Enter is echoed once.
-void answerFirstPass(TerminalSession& session) {
-    ASSERT_TRUE(session.waitFor("Please input the name of expression file:\n"));
-    EXPECT_TRUE(session.lineMode());
+// The first pass with a scale of error of 0.1: words in line mode, the key
+// without Enter, echoed once.
+void answerFirstPass(Session& session) {
+    ASSERT_TRUE(session.waitFor("Please input the name of expression file:\r\n"));
+    EXPECT_FALSE(session.rawMode());
     session.send("expr.txt\n");
-    ASSERT_TRUE(session.waitFor("expr.txt\n\nDo you have the error file?\n"));
-    ASSERT_TRUE(session.waitFor("otherwise type N or other keys:\n"));
+    ASSERT_TRUE(session.waitFor("otherwise type N or other keys:\r\n"));
     session.sendKey('n');
-    ASSERT_TRUE(session.waitFor("n\n\nPlease input the scale of error:\n", true)) << session.output();
-    EXPECT_TRUE(session.lineMode());
-    session.send("0.1\n");
-    ASSERT_TRUE(session.waitFor("Please input the name of output file:\n"));
-    session.send("out.txt\n");
+    ASSERT_TRUE(session.waitFor("n\r\n\r\nPlease input the scale of error:\r\n", true))
+        << session.output();
+    session.send("0.1\nout.txt\n");
     ASSERT_TRUE(session.waitFor(AcceptPrompt));
 }
 
-TEST_F(TerminalTest, KeysNeedNoEnterAndTheModeComesBack) {
-    TerminalSession session(dir.path());
-    ASSERT_TRUE(session.started());
-    answerFirstPass(session);
-    session.sendKey('Y');
-    ASSERT_TRUE(session.waitFor("Y\n\n\nNow program is running......", true)) << session.output();
-    ASSERT_TRUE(session.waitFor("complete!\n")) << session.output();  // after any progress line
-    const int status = session.finish();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_TRUE(session.lineMode());
-    EXPECT_EQ(readFile(dir.file("out.txt")).rfind("Here are the settings:\n", 0), 0u);
-}
-
-class TerminalSignalTest : public TerminalTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(TerminalSignalTest, SignalDuringAKeyRestoresTheMode) {
-    TerminalSession session(dir.path());
-    ASSERT_TRUE(session.started());
-    ASSERT_TRUE(session.waitFor("Please input the name of expression file:\n"));
-    const termios before = session.mode();
-    session.send("expr.txt\n");
-    ASSERT_TRUE(session.waitFor("otherwise type N or other keys:\n"));
-    ASSERT_TRUE(session.waitForRawMode());
-    if (GetParam() == SIGINT) session.send("\x03");  // Ctrl-C, through the line discipline
-    else session.signal(GetParam());
-    const int status = session.finish();
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam()) << status;
-    EXPECT_EQ(session.mode().c_lflag, before.c_lflag);
-    EXPECT_EQ(readFile(dir.file("expr.txt")), "3 2\nc1 c2\nr1 1 2\nr2 3 4\nr3 5 6.5\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(InterruptAndTerminate, TerminalSignalTest, ::testing::Values(SIGINT, SIGTERM),
-                         [](const auto& info) { return info.param == SIGINT ? "Interrupt" : "Terminate"; });
-
-TEST_F(TerminalTest, CharactersAfterTheDirectionStayForTheNextWord) {
-    TerminalSession session(dir.path());
-    ASSERT_TRUE(session.started());
-    answerFirstPass(session);
-    session.sendKey('4');
-    ASSERT_TRUE(session.waitFor("(\"Y\" or \"N\") ?\n"));
-    session.sendKey('y');
-    ASSERT_TRUE(session.waitFor("\t2: by column\n"));
-    // The direction is a character answer of the line "12": 1 is taken, and
-    // the 2 waits in the stream while the method is a raw key.
-    session.send("12\n");
-    ASSERT_TRUE(session.waitFor("\t5: maximum normalization\n"));
-    session.sendKey('3');
-    ASSERT_TRUE(session.waitFor("(5) Preprocess data by             : row, meancenter\n"));
-    ASSERT_TRUE(session.waitFor(AcceptPrompt));
-    session.sendKey('3');
-    ASSERT_TRUE(session.waitFor("Please input the sample size:\n"));
-    ASSERT_TRUE(session.waitFor("(3) The sample size is             : 2\n")) << session.output();
-    ASSERT_TRUE(session.waitFor(AcceptPrompt));
-    session.sendKey('Y');
-    ASSERT_TRUE(session.waitFor("complete!\n"));
-    EXPECT_EQ(session.finish(), 0);
-    EXPECT_NE(readFile(dir.file("out.txt")).find("The sample size is             : 2\n"), std::string::npos);
-}
-
-TEST_F(TerminalTest, ExpressionFileGoneBeforeTheRun) {
-    TerminalSession session(dir.path());
-    ASSERT_TRUE(session.started());
+// The expression file removed between the dialogue and the run.
+TEST(Terminal, KeysNeedNoEnterAndTheModeComesBack) {
+    testing_support::TempDir dir;
+    dir.write("expr.txt", Matrix);
+    Session session(dir.path());
     answerFirstPass(session);
     std::filesystem::remove(dir.file("expr.txt"));
     session.sendKey('Y');
-    ASSERT_TRUE(session.waitFor("Now program is running......Can not open the input data file!\n"))
+    ASSERT_TRUE(session.waitFor(
+        "Y\r\n\r\n\r\nNow program is running......Can not open the input data file!\r\n", true))
         << session.output();
     const int status = session.finish();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    EXPECT_FALSE(session.rawMode());
     EXPECT_EQ(readFile(dir.file("out.txt")), "");
-    EXPECT_TRUE(session.lineMode());
+}
+
+TEST(Terminal, SignalsDuringAKeyRestoreTheMode) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        testing_support::TempDir dir;
+        dir.write("expr.txt", Matrix);
+        Session session(dir.path());
+        ASSERT_TRUE(session.waitFor("Please input the name of expression file:\r\n"));
+        const termios before = session.mode();
+        session.send("expr.txt\n");
+        ASSERT_TRUE(session.waitFor("otherwise type N or other keys:\r\n"));
+        ASSERT_TRUE(session.waitForRawMode());
+        if (signal == SIGINT) session.send("\x03");  // Ctrl-C, through the line discipline
+        else ::kill(session.pid(), SIGTERM);
+        const int status = session.finish();
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(session.mode().c_lflag, before.c_lflag);
+    }
+}
+
+TEST(Terminal, CharactersAfterTheDirectionStayForTheNextWord) {
+    testing_support::TempDir dir;
+    dir.write("expr.txt", Matrix);
+    Session session(dir.path());
+    answerFirstPass(session);
+    session.sendKey('4');
+    ASSERT_TRUE(session.waitFor("(\"Y\" or \"N\") ?\r\n"));
+    session.sendKey('y');
+    ASSERT_TRUE(session.waitFor("\t2: by column\r\n"));
+    // The direction is a character answer of the line "12": 1 is taken, and
+    // the 2 waits in the stream while the method is a raw key.
+    session.send("12\n");
+    ASSERT_TRUE(session.waitFor("\t5: maximum normalization\r\n"));
+    session.sendKey('3');
+    ASSERT_TRUE(session.waitFor("(5) Preprocess data by             : row, meancenter\r\n"));
+    ASSERT_TRUE(session.waitFor(AcceptPrompt));
+    session.sendKey('3');
+    ASSERT_TRUE(session.waitFor("(3) The sample size is             : 2\r\n")) << session.output();
+}
+
+// With arguments on a terminal the progress line is drawn on standard error
+// between the two console texts and erased before "complete!".
+TEST(Terminal, ProgressLineIsErasedBeforeComplete) {
+    testing_support::TempDir dir;
+    dir.write("expr.txt", Matrix);
+    Session session(dir.path(), {"--expression", "expr.txt", "--scale", "0.1", "--output",
+                                 "out.txt", "--samples", "50"});
+    const std::string started = "\r\n\r\nNow program is running......";
+    ASSERT_TRUE(session.waitFor(started, true)) << session.output();
+    ASSERT_TRUE(session.waitFor("complete!\r\n")) << session.output();
+    EXPECT_EQ(session.finish(), 0);
+    const std::string& output = session.output();
+    const std::string between =
+        output.substr(started.size(), output.size() - started.size() - 11);
+    EXPECT_NE(between.find("\rresampling: pass "), std::string::npos) << between;
+    EXPECT_NE(between.find(" of 50"), std::string::npos) << between;
+    EXPECT_EQ(between.substr(between.size() - 4), "\r\x1b[K") << between;
 }
 
 }  // namespace

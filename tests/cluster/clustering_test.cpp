@@ -80,13 +80,6 @@ DataMatrix clusteredMatrix(std::mt19937& random, int n, int q, int centres) {
 
 }  // namespace
 
-TEST(Clustering, KeywordsAreExactAndCaseSensitive) {
-    EXPECT_EQ(linkageFromKeyword("average"), Linkage::Average);
-    EXPECT_EQ(linkageFromKeyword("compact"), Linkage::Compact);
-    EXPECT_EQ(linkageFromKeyword("connected"), Linkage::Connected);
-    for (const char* wrong : {"Average", "single", "", "compact\n"}) EXPECT_FALSE(linkageFromKeyword(wrong)) << wrong;
-}
-
 // The documented five-object example, the smallest sizes, a tree of the
 // wrong size (resized), and the workspace size used for memory planning.
 TEST(Clustering, DocumentedExampleAndSmallSizes) {

@@ -33,12 +33,6 @@ const NameTable FiveNames{"alpha", "beta", "gamma", "delta", "epsilon"};
 
 }  // namespace
 
-TEST(TreeWriter, NotationKeywordsAreExact) {
-    EXPECT_EQ(treeNotationFromKeyword("S_Plus"), TreeNotation::SPlus);
-    EXPECT_EQ(treeNotationFromKeyword("New_Hampshire"), TreeNotation::NewHampshire);
-    for (const char* wrong : {"s_plus", "New_hampshire", "", "Newick"}) EXPECT_FALSE(treeNotationFromKeyword(wrong));
-}
-
 TEST(TreeWriter, ValueTextHasSixSignificantDigits) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();

@@ -70,52 +70,6 @@ TEST(QuickSortValues, MatchesTheLiteralSortValueForValueAndDrawForDraw) {
     }
 }
 
-TEST(PreprocessKeywords, MatchExactlyAndTheDirectionCountsOnlyBeyondLog) {
-    for (const auto& [method, direction] : {std::pair{"Log", "row"}, {"max ", "row"}, {"mean", "row"},
-                                            {"", "row"}, {"max", "None"}, {"normal", "Row"}})
-        EXPECT_FALSE(preprocessChoiceFromKeywords(method, direction)) << method << " " << direction;
-    EXPECT_EQ(preprocessChoiceFromKeywords("log", "None")->direction, D::Row);
-    EXPECT_EQ(preprocessChoiceFromKeywords("mediancenter", "column")->method, M::MedianCenter);
-    EXPECT_EQ(preprocessChoiceFromKeywords("max", "column")->direction, D::Column);
-}
-// Exact values, bit for bit, and the non-finite values a transform leaves.
-TEST(PreprocessMatrix, GivesTheExactValuesOfEveryTransform) {
-    const double r2 = std::sqrt(2.0), r6 = std::sqrt(6.0), nan = std::nan(""), inf = INFINITY;
-    const struct {
-        const char* name; int rows, columns; std::vector<double> input; M method; D direction;
-        std::vector<double> expected; int firstNonFiniteRow;
-    } cases[] = {
-        {"LogIgnoresTheDirection", 2, 2, {1, 2, 0.5, 10}, M::Log, D::Column,
-         {0, std::log(2.0), std::log(0.5), std::log(10.0)}, -1},
-        {"LogOfZeroAndBelow", 1, 3, {1, 0, -0.5}, M::Log, D::Row, {0, -inf, nan}, 0},
-        {"NormalByRow", 2, 3, {1, 2, 3, 7, 7, 7}, M::Normal, D::Row, {-1 / r2, 0, 1 / r2, nan, nan, nan}, 1},
-        {"NormalByColumn", 3, 2, {1, 5, 2, 5, 3, 8}, M::Normal, D::Column,
-         {-1 / r2, -1 / r6, 0, -1 / r6, 1 / r2, 2 / r6}, -1},
-        {"MeanCenterByRow", 2, 3, {1, 2, 6, -1, -1, 5}, M::MeanCenter, D::Row, {-2, -1, 3, -2, -2, 4}, -1},
-        {"MeanCenterByColumn", 2, 2, {1, 10, 3, 20}, M::MeanCenter, D::Column, {-1, -5, 1, 5}, -1},
-        {"MedianOfOneTwoAndFour", 3, 4, {4.5, 4.5, 4.5, 4.5, 1, 4, 1, 4, 9, 1, 3, 2}, M::MedianCenter,
-         D::Row, {0, 0, 0, 0, -1.5, 1.5, -1.5, 1.5, 6.5, -1.5, 0.5, -0.5}, -1},
-        {"MaxOfNegativesIsTheSignedMaximum", 1, 2, {-2, -1}, M::Max, D::Row, {2, 1}, -1},
-        {"MaxBelowTheStartValueDividesByIt", 1, 2, {-1e100, -3e100}, M::Max, D::Row, {1, 3}, -1},
-        {"MaxByColumnWithAZeroMaximum", 2, 2, {2, -4, 8, 0}, M::Max, D::Column, {0.25, -inf, 1, nan}, 0},
-    };
-    for (const auto& c : cases) {
-        DataMatrix m = matrixOf(c.rows, c.columns, c.input);
-        RandomStream stream;
-        preprocessMatrix(m, c.method, c.direction, stream);
-        ASSERT_EQ(m.values.size(), c.expected.size()) << c.name;
-        for (std::size_t i = 0; i < c.expected.size(); ++i)
-            EXPECT_TRUE(m.values[i] == c.expected[i] || (std::isnan(m.values[i]) && std::isnan(c.expected[i])))
-                << c.name << ", value " << i << ": " << m.values[i];
-        const long long nonFinite = std::count_if(c.expected.begin(), c.expected.end(),
-                                                  [](double v) { return !std::isfinite(v); });
-        EXPECT_EQ(summarizeNonFinite(m).count, nonFinite) << c.name;
-        EXPECT_EQ(summarizeNonFinite(m).firstRow, c.firstNonFiniteRow) << c.name;
-    }
-    const NonFiniteSummary summary = summarizeNonFinite(matrixOf(2, 3, {1, 2, 3, 4, nan, -inf}));
-    EXPECT_EQ(summary.firstColumn, 1);
-}
-
 // Median centring sorts each vector in turn, from the first row or column,
 // and is the only transform that draws from the stream.
 TEST(PreprocessMatrix, MedianCentringAloneDrawsOneSortPerVectorInTurn) {

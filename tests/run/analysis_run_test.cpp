@@ -1,9 +1,11 @@
-// The run frame driven through pipes: refused matrix files, the warning about
-// trailing tokens and a report that cannot be written. Headers and layouts are
-// covered by the pinned reports and the report structure test.
+// The run frame: the report header for every keyword, refused matrix files,
+// the warning about trailing tokens and a report that cannot be written.
+
+#include "run/analysis_run.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,74 +19,92 @@ using testing_support::TempDir;
 
 namespace {
 
-
-// A matrix file the run refuses: its message on standard error, exit status
-// 1, no "complete!", an empty report and the input files as they were.
-struct BadFileCase {
-    const char* name;
-    std::string expression;
-    std::string errors;  // empty: a scale of error is used
-    std::string message;
-};
-
-std::vector<BadFileCase> badFileCases() {
-    const std::string e = "Error in the matrix file expr.txt: ";
-    return {
-        {"EmptyFile", "", "", e + "the file ends before the row count.\n"},
-        {"MissingColumnCount", "3\n", "", e + "the file ends before the column count.\n"},
-        {"CountNotAnInteger", "3.5 2\n", "",
-         e + "the row count \"3.5\" is not a positive integer (line 1).\n"},
-        {"CountNotPositive", "3 0\n", "", e + "the column count \"0\" is not a positive integer (line 1).\n"},
-        {"ValueWithTrailingText", "2 2\nc1 c2\nr1 1 2\nr2 1.5abc 3\n", "",
-         e + "row 2 (r2), column 1 holds \"1.5abc\", which is not a number (line 4).\n"},
-        {"MissingValueMarker", "2 2\nc1 c2\nr1 1 NA\nr2 1 3\n", "",
-         e + "row 1 (r1), column 2 holds \"NA\", which is not a number (line 3).\n"},
-        {"NotFiniteValue", "2 2\nc1 c2\nr1 1 2\nr2 nan 3\n", "",
-         e + "row 2 (r2), column 1 holds \"nan\", which is not a finite number (line 4).\n"},
-        {"EndsInARow", "3 2\nc1 c2\nr1 1 2\nr2 3 4\nr3 5\n", "",
-         e + "the file ends before row 3 (r3), column 2; it should hold 3 rows and 2 columns.\n"},
-        {"EndsBeforeARowName", "3 2\nc1 c2\nr1 1 2\nr2 3 4\n", "",
-         e + "the file ends before the name of row 3; it should hold 3 rows and 2 columns.\n"},
-        {"EndsInTheColumnNames", "3 4 c1 c2", "",
-         e + "the file ends before the name of column 3; it should hold 3 rows and 4 columns.\n"},
-        {"CountsFarBeyondTheFile", "2000 600\n1 2 3\n", "",
-         e + "its counts promise 2000 rows and 600 columns, which need at least 2405203 bytes, "
-             "but the file has only 15.\n"},
-        {"ErrorFileCountsDiffer", NamedMatrix, "2 2\nc1 c2\nr1 1 2\nr2 3 4\n",
-         "The error file err.txt has 2 rows and 2 columns, but the expression file expr.txt has 3 "
-         "rows and 2 columns!\n"},
-        {"ErrorFileNamesOutOfLayout", NamedMatrix, "3 2\nc1 c2\n0.1 0.2\nr2 0.3 0.4\nr3 0.5 0.6\n",
-         "Error in the matrix file err.txt: row 1 (0.1), column 2 holds \"r2\", which is not a "
-         "number (line 4).\n"},
-        {"ErrorFileValueBroken", NamedMatrix, "3 2\nc1 c2\nr1 1 2\nr2 3 4\nr3 5 x\n",
-         "Error in the matrix file err.txt: row 3 (r3), column 2 holds \"x\", which is not a "
-         "number (line 5).\n"},
+// The defaults, then each choice's keyword in its header line.
+TEST(ReportHeader, WritesTheKeywordOfEveryChoice) {
+    const std::vector<std::pair<std::function<void(RunSettings&)>, std::string>> cases{
+        {[](RunSettings& s) { s.withErrorFile = true, s.errorFileName = "se.txt"; },
+         "The name of error file is      : se.txt\n"},
+        {[](RunSettings& s) { s.inputFormat = InputFormat::RowNamesOnly; },
+         "The format of input file is    : has row names, no column names\n"},
+        {[](RunSettings& s) { s.inputFormat = InputFormat::ColumnNamesOnly; },
+         "The format of input file is    : no row names, has column names\n"},
+        {[](RunSettings& s) { s.inputFormat = InputFormat::NoNames; },
+         "The format of input file is    : no row names, no column names\n"},
+        {[](RunSettings& s) { s.preprocess = true; }, "Preprocess data                : Yes\n"},
+        {[](RunSettings& s) { s.preprocessMethod = PreprocessMethod::Max; },
+         "Preprocess data by             : None, None\n"},
+        {[](RunSettings& s) { s.preprocess = true, s.preprocessMethod = PreprocessMethod::Normal; },
+         "Preprocess data by             : row, normal\n"},
+        {[](RunSettings& s) {
+             s.preprocess = true, s.preprocessDirection = PreprocessDirection::Column;
+             s.preprocessMethod = PreprocessMethod::MeanCenter;
+         },
+         "Preprocess data by             : column, meancenter\n"},
+        {[](RunSettings& s) { s.preprocess = true, s.preprocessMethod = PreprocessMethod::MedianCenter; },
+         "Preprocess data by             : row, mediancenter\n"},
+        {[](RunSettings& s) { s.preprocess = true, s.preprocessMethod = PreprocessMethod::Max; },
+         "Preprocess data by             : row, max\n"},
+        {[](RunSettings& s) { s.distance = DistanceMetric::Correlation; }, "Distance method                : correlation\n"},
+        {[](RunSettings& s) { s.distance = DistanceMetric::Maximum; }, "Distance method                : maximum\n"},
+        {[](RunSettings& s) { s.distance = DistanceMetric::Manhattan; }, "Distance method                : manhattan\n"},
+        {[](RunSettings& s) { s.distance = DistanceMetric::Binary; }, "Distance method                : binary\n"},
+        {[](RunSettings& s) { s.linkage = Linkage::Compact; }, "Hierarchical Clustering Method : compact\n"},
+        {[](RunSettings& s) { s.linkage = Linkage::Connected; }, "Hierarchical Clustering Method : connected\n"},
+        {[](RunSettings& s) { s.notation = TreeNotation::SPlus; }, "The format of output file is   : S_Plus\n\n"},
     };
-}
-
-class BadFileTest : public ::testing::TestWithParam<BadFileCase> {};
-
-TEST_P(BadFileTest, EndsTheRunWithAClearMessage) {
-    const BadFileCase& c = GetParam();
-    TempDir dir;
-    dir.write("expr.txt", c.expression);
-    if (!c.errors.empty()) dir.write("err.txt", c.errors);
-    const std::string input =
-        c.errors.empty() ? FirstPassInput + "Y\n" : "expr.txt\ny\nerr.txt\nout.txt\nY\n";
-    const auto result = runProgram({}, input, dir.path());
-    EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(result.standardError, c.message);
-    ASSERT_GE(result.standardOutput.size(), RunStarted.size());
-    EXPECT_EQ(result.standardOutput.substr(result.standardOutput.size() - RunStarted.size()), RunStarted);
-    EXPECT_EQ(readFile(dir.file("out.txt")), "");
-    EXPECT_EQ(readFile(dir.file("expr.txt")), c.expression);
-    if (!c.errors.empty()) {
-        EXPECT_EQ(readFile(dir.file("err.txt")), c.errors);
+    RunSettings defaults;
+    defaults.expressionFileName = "expr.txt";
+    defaults.outputFileName = "out.txt";
+    defaults.scaleOfError = 0.1;
+    EXPECT_EQ(reportHeaderText(defaults, 12, 3),
+              "Here are the settings:\nThe name of expression file is : expr.txt\n"
+              "The Scale of Error is          : 0.100000\n"
+              "The format of input file is    : has row names, has column names\n"
+              "The sample size is             : 500\nPreprocess data                : No\n"
+              "Preprocess data by             : None, None\n"
+              "Distance method                : euclidean\n"
+              "Hierarchical Clustering Method : average\n"
+              "The name of output file is     : out.txt\nThe format of output file is   : New_Hampshire\n\n\n"
+              "The number of rows of the data is : 12\nThe number of columns of the data is : 3\n\n\n");
+    for (const auto& [change, line] : cases) {
+        RunSettings settings = defaults;
+        change(settings);
+        EXPECT_NE(reportHeaderText(settings, 12, 3).find(line), std::string::npos) << line;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Refused, BadFileTest, ::testing::ValuesIn(badFileCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+// A matrix file the run refuses: its message on standard error, exit status
+// 1, an empty report and the input files as they were.
+TEST(AnalysisRun, RefusedFilesEndTheRunWithTheirMessage) {
+    const std::string e = "Error in the matrix file expr.txt: ";
+    const std::vector<std::vector<std::string>> cases{  // expression, errors, message
+        {"", "", e + "the file ends before the row count.\n"},
+        {"3 0\n", "", e + "the column count \"0\" is not a positive integer (line 1).\n"},
+        {"2 2\nc1 c2\nr1 1 NA\nr2 1 3\n", "",
+         e + "row 1 (r1), column 2 holds \"NA\", which is not a number (line 3).\n"},
+        {"3 2\nc1 c2\nr1 1 2\nr2 3 4\n", "",
+         e + "the file ends before the name of row 3; it should hold 3 rows and 2 columns.\n"},
+        {NamedMatrix, "2 2\nc1 c2\nr1 1 2\nr2 3 4\n",
+         "The error file err.txt has 2 rows and 2 columns, but the expression file expr.txt has 3 "
+         "rows and 2 columns!\n"},
+        {NamedMatrix, "3 2\nc1 c2\n0.1 0.2\nr2 0.3 0.4\nr3 0.5 0.6\n",
+         "Error in the matrix file err.txt: row 1 (0.1), column 2 holds \"r2\", which is not a "
+         "number (line 4).\n"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write("expr.txt", c[0]);
+        if (!c[1].empty()) dir.write("err.txt", c[1]);
+        const auto result = runProgram(
+            {}, c[1].empty() ? FirstPassInput + "Y\n" : "expr.txt\ny\nerr.txt\nout.txt\nY\n",
+            dir.path());
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(result.standardError, c[2]);
+        EXPECT_TRUE(result.standardOutput.ends_with(RunStarted)) << result.standardOutput;
+        EXPECT_EQ(readFile(dir.file("out.txt")), "");
+        EXPECT_EQ(readFile(dir.file("expr.txt")), c[0]);
+    }
+}
 
 TEST(AnalysisRun, TokensAfterTheLastRowGiveAWarning) {
     TempDir dir;
@@ -105,7 +125,6 @@ TEST(AnalysisRun, AReportThatCannotBeWrittenEndsWithoutComplete) {
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.standardError, "Can not write the output file /dev/full: No space left on device\n");
     EXPECT_EQ(result.standardOutput.find("complete!"), std::string::npos);
-    EXPECT_EQ(readFile(dir.file("expr.txt")), NamedMatrix);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers shared by the tests: temporary folders and running the program as
-// a child process with piped standard streams.
+// a child process.
 
 #include <filesystem>
 #include <string>
@@ -32,15 +32,13 @@ struct ProcessResult {
     std::string standardError;
 };
 
-// Runs the program with the arguments, feeding input on standard input;
-// the working directory is workingDirectory when not empty.
+// Runs the program with the arguments and input on standard input, in
+// workingDirectory when it is not empty.
 ProcessResult runProgram(const std::vector<std::string>& arguments, const std::string& input,
                          const std::filesystem::path& workingDirectory = {});
 
-// The path of the built noiseclust executable and of the source tree.
-std::string programPath();
-std::filesystem::path sourceDir();
-
+std::string programPath();         // the built noiseclust
+std::filesystem::path sourceDir();  // the source tree
 std::string readFile(const std::filesystem::path& path);
 
 // A matrix of the given size holding the values row after row.
