@@ -30,7 +30,8 @@ void writeTree(std::string& out, const MergeTree& tree, TreeNotation notation,
         writeMergeTree(out, tree, notation, inputs.rowNames, inputs.hasRowNames);
 }
 
-int runLiteralStages(const RunSettings& settings, RunInputs& inputs, ReportFile& report) {
+int runLiteralStages(const RunSettings& settings, RunInputs& inputs, ReportFile& report,
+                     RunResults&) {
     std::optional<PreprocessChoice> preprocessing;
     if (settings.preprocess)
         preprocessing = PreprocessChoice{settings.preprocessMethod, settings.preprocessDirection};

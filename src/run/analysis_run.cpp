@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "run/side_outputs.h"
 #include "run/stages.h"
 #include "data/matrix_file.h"
 
@@ -127,7 +128,8 @@ int runAnalysis(const RunSettings& settings, ReportFile& report, StagesFunction 
         reportHeaderText(settings, inputs.rawMatrix.rowCount, inputs.rawMatrix.columnCount));
     if (report.failed()) return failRun(report);
 
-    if (const int status = stages(settings, inputs, report); status != 0) {
+    RunResults results;
+    if (const int status = stages(settings, inputs, report, results); status != 0) {
         if (const auto problem = report.close()) std::cerr << *problem;
         return status;
     }
@@ -135,6 +137,7 @@ int runAnalysis(const RunSettings& settings, ReportFile& report, StagesFunction 
         std::cerr << *problem;
         return 1;
     }
+    if (!writeSideOutputs({settings, inputs, results})) return 1;
     std::cout << "complete!\n" << std::flush;
     return 0;
 }

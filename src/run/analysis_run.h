@@ -12,7 +12,7 @@
 
 // The stages that follow the report header (the product's, or another
 // implementation of the same algorithms for comparison).
-using StagesFunction = int (*)(const RunSettings&, RunInputs&, ReportFile&);
+using StagesFunction = int (*)(const RunSettings&, RunInputs&, ReportFile&, RunResults&);
 
 // Runs the accepted settings into the open report; returns the exit status
 // (0 for a complete report, 1 after a failure whose message was written).

@@ -14,10 +14,9 @@
 
 #include <unistd.h>
 
-#include "output/cluster_table.h"
-#include "output/dendrogram_svg.h"
 #include "run/ordered_pipeline.h"
 #include "run/run_progress.h"
+#include "run/side_outputs.h"
 #include "cluster/clustering.h"
 #include "cluster/distance_triangle.h"
 #include "cluster/merge_tree.h"
@@ -72,18 +71,6 @@ void clusterAndWrite(Worker& worker, const DataMatrix& data, const RunMethods& m
     writeMergeTree(block, worker.tree, methods.notation, inputs.rowNames, inputs.hasRowNames);
 }
 
-// Writes a side file (picture, table) whole; false after a message.
-bool writeWholeFile(const std::string& fileName, const std::string& text) {
-    std::FILE* file = std::fopen(fileName.c_str(), "wb");
-    bool written = file != nullptr &&
-                   std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (file != nullptr && std::fclose(file) != 0) written = false;
-    if (!written)
-        std::cerr << "noiseclust: cannot write " << fileName << ": " << std::strerror(errno)
-                  << "\n";
-    return written;
-}
-
 int threadCountFor(const RunSettings& settings) {
     int threads = settings.threadCount;
     if (threads <= 0) {
@@ -118,13 +105,15 @@ int threadsThatFit(int n, int sampleSize, int wanted) {
     return std::clamp(static_cast<int>((available - fixed) / perThread), 1, wanted);
 }
 
-int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile& report);
+int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile& report,
+                     RunResults& results);
 
 }  // namespace
 
-int runStages(const RunSettings& settings, RunInputs& inputs, ReportFile& report) {
+int runStages(const RunSettings& settings, RunInputs& inputs, ReportFile& report,
+              RunResults& results) {
     try {
-        return runStagesChecked(settings, inputs, report);
+        return runStagesChecked(settings, inputs, report, results);
     } catch (const std::bad_alloc&) {
         std::cerr << "noiseclust: there is not enough memory to cluster "
                   << inputs.rawMatrix.rowCount << " rows " << settings.sampleSize
@@ -135,7 +124,8 @@ int runStages(const RunSettings& settings, RunInputs& inputs, ReportFile& report
 
 namespace {
 
-int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile& report) {
+int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile& report,
+                     RunResults& results) {
     const RunMethods methods = resolveMethods(settings);
     const int n = inputs.rawMatrix.rowCount;
     const int threads = threadsThatFit(n, settings.sampleSize, threadCountFor(settings));
@@ -207,28 +197,15 @@ int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile&
     timer.lap("resampling");
     if (report.failed()) return 0;  // the frame reports the write failure
 
-    const ConsensusResults results = computeConsensus(firstTreeClusters, samples, n);
+    results.consensus = computeConsensus(firstTreeClusters, samples, n);
     std::string consensusText;
-    writeConsensusStage(consensusText, firstTree, results, methods.notation, inputs.rowNames,
-                        inputs.hasRowNames);
+    writeConsensusStage(consensusText, firstTree, results.consensus, methods.notation,
+                        inputs.rowNames, inputs.hasRowNames);
     report.write(consensusText);
     timer.lap("consensus");
     nonFinite.writeWarnings();
-    if (report.failed()) return 0;
-
-    if (!settings.svgFileName.empty()) {
-        std::string picture;
-        writeDendrogramSvg(picture, DendrogramInput{firstTree, results.support,
-                                                    results.consensusTree, inputs.rowNames,
-                                                    inputs.hasRowNames, settings.highlight});
-        if (!writeWholeFile(settings.svgFileName, picture)) return 1;
-    }
-    if (!settings.clusterTableFileName.empty()) {
-        std::string table;
-        writeClusterTable(table, firstTree, results.support, inputs.rowNames,
-                          inputs.hasRowNames);
-        if (!writeWholeFile(settings.clusterTableFileName, table)) return 1;
-    }
+    results.firstTree = firstTree;
+    results.complete = true;
     return 0;
 }
 

@@ -1,0 +1,29 @@
+#pragma once
+// The files a run writes besides the report (picture, cluster table, ...),
+// rendered from the run's results once the report is complete. Each has a
+// role, named in messages and in the check that no two roles share a file.
+
+#include <string>
+#include <vector>
+
+#include "run/run_settings.h"
+#include "run/stages.h"
+
+struct SideOutputContext {
+    const RunSettings& settings;
+    const RunInputs& inputs;
+    const RunResults& results;
+};
+
+struct SideOutput {
+    std::string role;      // e.g. "picture"
+    std::string fileName;  // where it goes
+    std::string (*render)(const SideOutputContext&);  // the whole file's bytes
+};
+
+// The side outputs the settings ask for, in the order they are written.
+std::vector<SideOutput> sideOutputsOf(const RunSettings& settings);
+
+// Renders and writes every side output; false after a message naming the
+// file that could not be written.
+bool writeSideOutputs(const SideOutputContext& context);
