@@ -16,6 +16,7 @@
 
 #include "run/ordered_pipeline.h"
 #include "run/run_progress.h"
+#include "run/run_stop.h"
 #include "run/side_outputs.h"
 #include "cluster/clustering.h"
 #include "cluster/distance_triangle.h"
@@ -190,12 +191,13 @@ int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile&
         nonFinite.noteRows(pass.rowsWithNonFiniteDistances);
         samples.push_back(std::move(pass.clusters));
         progress.update(i + 1);
-        return !report.failed();
+        return !report.failed() && !runStopRequested();
     };
     runOrderedPipeline<SamplePass>(sampleSize, threads, drawPass, clusterPass, writePass);
     progress.finish();
     timer.lap("resampling");
     if (report.failed()) return 0;  // the frame reports the write failure
+    if (runStopRequested()) return RunStoppedStatus;
 
     results.consensus = computeConsensus(firstTreeClusters, samples, n);
     std::string consensusText;
