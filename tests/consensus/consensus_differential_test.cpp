@@ -27,14 +27,6 @@ std::vector<std::uint64_t> bits(const std::vector<double>& values) {
     return result;
 }
 
-void expectSameList(const ClusterList& fast, const ClusterList& slow) {
-    EXPECT_EQ(fast.rowCount, slow.rowCount);
-    EXPECT_EQ(fast.clusterCount, slow.clusterCount);
-    EXPECT_EQ(fast.memberCounts, slow.memberCounts);
-    EXPECT_EQ(fast.members, slow.members);
-    EXPECT_EQ(bits(fast.values), bits(slow.values));
-}
-
 // Both writers in both notations, with and without row names; the record's
 // members and object order are those the literal writer leaves in its list.
 void expectSameWriting(const ClusterList& consensus) {
@@ -93,7 +85,10 @@ TEST(ConsensusDifferential, FastPathMatchesTheLiteralScan) {
 
         ClusterList fastSelection = selectMajorityClusters(samples, n);
         const ClusterList slowSelection = literal::selectMajorityClusters(sampleLists, n);
-        expectSameList(fastSelection, slowSelection);
+        EXPECT_EQ(fastSelection.clusterCount, slowSelection.clusterCount);
+        EXPECT_EQ(fastSelection.memberCounts, slowSelection.memberCounts);
+        EXPECT_EQ(fastSelection.members, slowSelection.members);
+        EXPECT_EQ(bits(fastSelection.values), bits(slowSelection.values));
 
         fastSelection.sortBySize();
         if (fastSelection.count() > 0)
@@ -108,23 +103,15 @@ TEST(ConsensusDifferential, FastPathMatchesTheLiteralScan) {
 TEST(ConsensusDifferential, WriterMatchesOnSubsetsOfATree) {
     for (unsigned seed = 1; seed <= 200; ++seed) {
         TreeSource source(2 + static_cast<int>(seed % 30), seed);
-        const MergeTree tree = source.next(0);
-        const ClusterList clusters = literal::clusterListOf(tree);
-        const int n = tree.objectCount;
-        std::vector<std::vector<int>> memberArrays(index(n));
-        std::vector<int> sizes(index(n), 0);
+        const ClusterList clusters = literal::clusterListOf(source.next(0));
+        std::vector<std::vector<int>> kept;
         std::vector<double> values;
-        int kept = 0;
         for (int slot = 0; slot < clusters.count(); ++slot) {
             if (slot + 1 < clusters.count() && source.pick(3) == 0) continue;
-            memberArrays[index(kept)] = clusters.members[index(slot)];
-            sizes[index(kept)] = clusters.memberCounts[index(slot)];
+            kept.push_back(slotMembers(clusters, slot));
             values.push_back(0.5 + 0.5 * source.pick(7) / 6.0);
-            ++kept;
         }
-        ClusterList consensus(n);
-        consensus.assign(memberArrays, sizes);
-        for (int d = 0; d < kept; ++d) consensus.setValue(values[index(d)], d);
+        ClusterList consensus = consensus_test::clustersOf(clusters.rowCount, kept, values);
         consensus.sortBySize();
         SCOPED_TRACE("seed " + std::to_string(seed));
         expectSameWriting(consensus);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 
 #include "cluster/tree_writer.h"
@@ -14,8 +13,6 @@ namespace {
 
 constexpr double Sentinel = 1e100;
 constexpr int NoSlot = -1;
-
-std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
 // Truncation toward zero into a 32-bit integer, saturating outside its
 // range; not-a-number counts as 0.
@@ -31,54 +28,11 @@ double objectDistance(const DistanceTriangle& distances, int a, int b) {
     const int n = distances.objectCount;
     const int lo = a < b ? a : b;
     const int hi = a < b ? b : a;
-    return distances.entries[at((lo * (2 * n - lo - 1)) / 2 + hi - n - 1)];
+    return distances.entries[index((lo * (2 * n - lo - 1)) / 2 + hi - n - 1)];
 }
 
-}  // namespace
-
-void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric) {
-    const int n = matrix.rowCount;
-    const int q = matrix.columnCount;
-    distances = DistanceTriangle(n);
-    std::vector<double> mean(at(n)), squares(at(n));
-    if (metric == DistanceMetric::Correlation) {
-        for (int r = 0; r < n; ++r) {
-            double sum = 0;
-            for (int c = 0; c < q; ++c) sum += matrix.at(r, c);
-            mean[at(r)] = sum / q;
-            double s = 0;
-            for (int c = 0; c < q; ++c) s += (matrix.at(r, c) - mean[at(r)]) * (matrix.at(r, c) - mean[at(r)]);
-            squares[at(r)] = s;
-        }
-    }
-    for (int i = 0; i < n; ++i) {
-        for (int j = i + 1; j < n; ++j) {
-            double& entry = distances.entries[at(((2 * n - i - 2) * (i + 1)) / 2 + j - n)];
-            entry = 0;
-            for (int c = 0; c < q; ++c) {
-                const double x = matrix.at(i, c);
-                const double y = matrix.at(j, c);
-                switch (metric) {
-                case DistanceMetric::Correlation: entry += (x - mean[at(i)]) * (y - mean[at(j)]); break;
-                case DistanceMetric::Euclidean: entry += (x - y) * (x - y); break;
-                case DistanceMetric::Maximum:
-                    if (entry < std::fabs(x - y)) entry = std::fabs(x - y);
-                    break;
-                case DistanceMetric::Manhattan: entry += std::fabs(x - y); break;
-                case DistanceMetric::Binary: {
-                    const double difference = static_cast<double>(truncated(x) - truncated(y));
-                    entry += difference * difference;
-                    break;
-                }
-                }
-            }
-            if (metric == DistanceMetric::Correlation)
-                entry = 1 - (entry / std::sqrt(squares[at(i)])) / std::sqrt(squares[at(j)]);
-            if (metric == DistanceMetric::Euclidean) entry = std::sqrt(entry);
-        }
-    }
-}
-
+// Linkage of two disjoint clusters given as lists of 1-based object numbers:
+// the first list in the outer loop, the second in the inner loop.
 double linkageDistance(const DistanceTriangle& distances, const std::vector<int>& first,
                        const std::vector<int>& second, Linkage linkage) {
     if (linkage == Linkage::Average) {
@@ -99,33 +53,78 @@ double linkageDistance(const DistanceTriangle& distances, const std::vector<int>
     return anyNumber ? running : std::numeric_limits<double>::quiet_NaN();
 }
 
+}  // namespace
+
+void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric) {
+    const int n = matrix.rowCount;
+    const int q = matrix.columnCount;
+    distances = DistanceTriangle(n);
+    std::vector<double> mean(index(n)), squares(index(n));
+    if (metric == DistanceMetric::Correlation) {
+        for (int r = 0; r < n; ++r) {
+            double sum = 0;
+            for (int c = 0; c < q; ++c) sum += matrix.at(r, c);
+            mean[index(r)] = sum / q;
+            double s = 0;
+            for (int c = 0; c < q; ++c) s += (matrix.at(r, c) - mean[index(r)]) * (matrix.at(r, c) - mean[index(r)]);
+            squares[index(r)] = s;
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        for (int j = i + 1; j < n; ++j) {
+            double& entry = distances.entries[index(((2 * n - i - 2) * (i + 1)) / 2 + j - n)];
+            entry = 0;
+            for (int c = 0; c < q; ++c) {
+                const double x = matrix.at(i, c);
+                const double y = matrix.at(j, c);
+                switch (metric) {
+                case DistanceMetric::Correlation: entry += (x - mean[index(i)]) * (y - mean[index(j)]); break;
+                case DistanceMetric::Euclidean: entry += (x - y) * (x - y); break;
+                case DistanceMetric::Maximum:
+                    if (entry < std::fabs(x - y)) entry = std::fabs(x - y);
+                    break;
+                case DistanceMetric::Manhattan: entry += std::fabs(x - y); break;
+                case DistanceMetric::Binary: {
+                    const double difference = static_cast<double>(truncated(x) - truncated(y));
+                    entry += difference * difference;
+                    break;
+                }
+                }
+            }
+            if (metric == DistanceMetric::Correlation)
+                entry = 1 - (entry / std::sqrt(squares[index(i)])) / std::sqrt(squares[index(j)]);
+            if (metric == DistanceMetric::Euclidean) entry = std::sqrt(entry);
+        }
+    }
+}
+
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage) {
     const int n = distances.objectCount;
     tree = MergeTree(n);
     if (n < 2) return;
-    std::vector<double> nearestDistance(at(n));
-    std::vector<int> nearestSlot(at(n)), clusterSize(at(n), 1), clusterId(at(n)), objectSlot(at(n));
+    std::vector<double> nearestDistance(index(n));
+    std::vector<int> nearestSlot(index(n)), clusterSize(index(n), 1), clusterId(index(n)), objectSlot(index(n));
     for (int i = 0; i < n; ++i) {
-        clusterId[at(i)] = -(i + 1);
-        objectSlot[at(i)] = i;
+        clusterId[index(i)] = -(i + 1);
+        objectSlot[index(i)] = i;
     }
     int b = n;
     auto memberLists = [&]() {
-        std::vector<std::vector<int>> lists(at(b));
-        for (int k = 0; k < b; ++k) lists[at(k)].reserve(at(clusterSize[at(k)]));
-        for (int c = 0; c < n; ++c) lists[at(objectSlot[at(c)])].push_back(c + 1);
+        std::vector<std::vector<int>> lists(index(b));
+        for (int k = 0; k < b; ++k) lists[index(k)].reserve(index(clusterSize[index(k)]));
+        for (int c = 0; c < n; ++c) lists[index(objectSlot[index(c)])].push_back(c + 1);
         return lists;
     };
 
     for (int i = 0; i < b; ++i) {
-        nearestDistance[at(i)] = Sentinel;
-        nearestSlot[at(i)] = NoSlot;
+        nearestDistance[index(i)] = Sentinel;
+        nearestSlot[index(i)] = NoSlot;
         for (int j = 0; j < b; ++j) {
             if (j == i) continue;
             const double d = objectDistance(distances, i + 1, j + 1);
-            if (nearestDistance[at(i)] > d) {
-                nearestDistance[at(i)] = d;
-                nearestSlot[at(i)] = j;
+            if (nearestDistance[index(i)] > d) {
+                nearestDistance[index(i)] = d;
+                nearestSlot[index(i)] = j;
             }
         }
     }
@@ -134,73 +133,73 @@ void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage 
         int p = 0;
         double candidate = nearestDistance[0];
         for (int j = 1; j < b; ++j) {
-            if (candidate > nearestDistance[at(j)]) {
-                candidate = nearestDistance[at(j)];
+            if (candidate > nearestDistance[index(j)]) {
+                candidate = nearestDistance[index(j)];
                 p = j;
             }
         }
-        int r = nearestSlot[at(p)];
-        double height = nearestDistance[at(p)];
+        int r = nearestSlot[index(p)];
+        double height = nearestDistance[index(p)];
         if (r == NoSlot) {
             r = p == 0 ? 1 : 0;
             const auto lists = memberLists();
-            height = linkageDistance(distances, lists[at(p)], lists[at(r)], linkage);
+            height = linkageDistance(distances, lists[index(p)], lists[index(r)], linkage);
         }
         tree.setHeight(height, s - 1);
-        tree.mergePairs[at(s - 1)] = {clusterId[at(p)], clusterId[at(r)]};
+        tree.mergePairs[index(s - 1)] = {clusterId[index(p)], clusterId[index(r)]};
 
         const int keep = p < r ? p : r;
         const int gone = p < r ? r : p;
-        clusterSize[at(keep)] += clusterSize[at(gone)];
-        clusterId[at(keep)] = s;
+        clusterSize[index(keep)] += clusterSize[index(gone)];
+        clusterId[index(keep)] = s;
         for (int c = 0; c < n; ++c) {
-            if (objectSlot[at(c)] == gone)
-                objectSlot[at(c)] = keep;
-            else if (objectSlot[at(c)] > gone)
-                --objectSlot[at(c)];
+            if (objectSlot[index(c)] == gone)
+                objectSlot[index(c)] = keep;
+            else if (objectSlot[index(c)] > gone)
+                --objectSlot[index(c)];
         }
         for (int j = gone; j <= b - 2; ++j) {
-            clusterSize[at(j)] = clusterSize[at(j + 1)];
-            clusterId[at(j)] = clusterId[at(j + 1)];
-            nearestSlot[at(j)] = nearestSlot[at(j + 1)];
-            nearestDistance[at(j)] = nearestDistance[at(j + 1)];
+            clusterSize[index(j)] = clusterSize[index(j + 1)];
+            clusterId[index(j)] = clusterId[index(j + 1)];
+            nearestSlot[index(j)] = nearestSlot[index(j + 1)];
+            nearestDistance[index(j)] = nearestDistance[index(j + 1)];
         }
         b = b - 1;
         const auto lists = memberLists();
-        nearestDistance[at(keep)] = Sentinel;
-        nearestSlot[at(keep)] = NoSlot;
+        nearestDistance[index(keep)] = Sentinel;
+        nearestSlot[index(keep)] = NoSlot;
         for (int k = 0; k < b; ++k) {
-            if (k != keep && nearestSlot[at(k)] != NoSlot) {
-                if (nearestSlot[at(k)] > gone)
-                    --nearestSlot[at(k)];
-                else if (nearestSlot[at(k)] == gone)
-                    nearestSlot[at(k)] = keep;
+            if (k != keep && nearestSlot[index(k)] != NoSlot) {
+                if (nearestSlot[index(k)] > gone)
+                    --nearestSlot[index(k)];
+                else if (nearestSlot[index(k)] == gone)
+                    nearestSlot[index(k)] = keep;
             }
             if (k == keep) continue;
-            const double d = linkageDistance(distances, lists[at(k)], lists[at(keep)], linkage);
-            if (nearestDistance[at(keep)] > d) {
-                nearestDistance[at(keep)] = d;
-                nearestSlot[at(keep)] = k;
+            const double d = linkageDistance(distances, lists[index(k)], lists[index(keep)], linkage);
+            if (nearestDistance[index(keep)] > d) {
+                nearestDistance[index(keep)] = d;
+                nearestSlot[index(keep)] = k;
             }
-            if (nearestSlot[at(k)] == keep) {
+            if (nearestSlot[index(k)] == keep) {
                 if (d < Sentinel) {
-                    nearestDistance[at(k)] = d;
-                    nearestSlot[at(k)] = keep;
+                    nearestDistance[index(k)] = d;
+                    nearestSlot[index(k)] = keep;
                 } else {
-                    nearestDistance[at(k)] = Sentinel;
-                    nearestSlot[at(k)] = NoSlot;
+                    nearestDistance[index(k)] = Sentinel;
+                    nearestSlot[index(k)] = NoSlot;
                 }
                 for (int l = 0; l < b; ++l) {
                     if (l == k || l == keep) continue;
-                    const double h = linkageDistance(distances, lists[at(k)], lists[at(l)], linkage);
-                    if (nearestDistance[at(k)] > h) {
-                        nearestDistance[at(k)] = h;
-                        nearestSlot[at(k)] = l;
+                    const double h = linkageDistance(distances, lists[index(k)], lists[index(l)], linkage);
+                    if (nearestDistance[index(k)] > h) {
+                        nearestDistance[index(k)] = h;
+                        nearestSlot[index(k)] = l;
                     }
                 }
-            } else if (nearestDistance[at(k)] > d) {
-                nearestDistance[at(k)] = d;
-                nearestSlot[at(k)] = keep;
+            } else if (nearestDistance[index(k)] > d) {
+                nearestDistance[index(k)] = d;
+                nearestSlot[index(k)] = keep;
             }
         }
     }
@@ -208,7 +207,7 @@ void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage 
 
 void computeLeafOrder(MergeTree& tree) {
     const int steps = tree.stepCount();
-    std::vector<std::vector<int>> sequences(at(steps));
+    std::vector<std::vector<int>> sequences(index(steps));
     for (int s = 0; s < steps; ++s) {
         std::vector<int> side[2];
         double height[2];
@@ -218,7 +217,7 @@ void computeLeafOrder(MergeTree& tree) {
                 side[k] = {-member};
                 height[k] = 0;
             } else {
-                side[k] = sequences[at(member - 1)];
+                side[k] = sequences[index(member - 1)];
                 height[k] = tree.height(member - 1);
             }
         }
@@ -230,24 +229,24 @@ void computeLeafOrder(MergeTree& tree) {
             joined = side[firstSide];
             joined.insert(joined.end(), side[1 - firstSide].begin(), side[1 - firstSide].end());
         }
-        sequences[at(s)] = joined;
+        sequences[index(s)] = joined;
     }
     if (steps > 0) tree.leafOrder = sequences.back();
 }
 
 std::string newHampshireLine(const MergeTree& tree, const NameTable& rowNames, bool hasRowNames) {
     const int steps = tree.stepCount();
-    std::vector<std::string> texts(at(steps));
+    std::vector<std::string> texts(index(steps));
     for (int s = 0; s < steps; ++s) {
         std::string part[2];
         for (int k = 0; k < 2; ++k) {
             const int member = tree.mergeMember(s, k);
             if (member < 0)
-                part[k] = hasRowNames ? rowNames[at(-member - 1)] : std::to_string(-member);
+                part[k] = hasRowNames ? rowNames[index(-member - 1)] : std::to_string(-member);
             else
-                part[k] = texts[at(member - 1)];
+                part[k] = texts[index(member - 1)];
         }
-        texts[at(s)] = "(" + part[0] + "," + part[1] + "):" + formatValueText(tree.height(s));
+        texts[index(s)] = "(" + part[0] + "," + part[1] + "):" + formatValueText(tree.height(s));
     }
     return steps > 0 ? texts.back() + ";" : std::string();
 }

@@ -16,7 +16,6 @@
 //   not-a-number (instead of leaking the start sentinel).
 
 #include <string>
-#include <vector>
 
 #include "cluster/clustering.h"
 #include "cluster/distance_triangle.h"
@@ -27,11 +26,6 @@
 namespace literal {
 
 void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric);
-
-// Linkage of two disjoint clusters given as lists of 1-based object numbers:
-// the first list in the outer loop, the second in the inner loop.
-double linkageDistance(const DistanceTriangle& distances, const std::vector<int>& first,
-                       const std::vector<int>& second, Linkage linkage);
 
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage);
 

@@ -21,14 +21,6 @@ namespace literal {
 // heights.
 ClusterList clusterListOf(const MergeTree& tree);
 
-// Writes the slot's members into destination (rowCount entries, the rest
-// zeroed) and returns their number.
-int copyMembers(const ClusterList& list, std::vector<int>& destination, int slot);
-
-// 1 when other holds a cluster of the same size in which every member of
-// the slot occurs (counting each member once), else 0.
-int containsCluster(const ClusterList& list, int slot, const ClusterList& other);
-
 // Per slot of the first tree's list: the number of sample lists containing
 // the cluster, times 1.0, divided by the number of lists.
 std::vector<double> computeSupportValues(const ClusterList& firstTreeClusters,
@@ -37,11 +29,6 @@ std::vector<double> computeSupportValues(const ClusterList& firstTreeClusters,
 // The first-occurrence scan over the source lists with the strict majority
 // test; the selected clusters assigned and valued, not sorted.
 ClusterList selectMajorityClusters(const std::vector<ClusterList>& sampleLists, int rowCount);
-
-// Removes the smaller list's members from the larger list when all of them
-// occur there, closing the gaps; returns 1 then, else 0. Counts unchanged.
-int removeSubset(std::vector<int>& larger, int largerCount, const std::vector<int>& smaller,
-                 int smallerCount);
 
 // The nesting, child ordering, member rebuild, object order and both
 // notations, exactly step by step; returns the object order. Needs at least
