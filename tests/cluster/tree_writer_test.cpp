@@ -1,3 +1,6 @@
+// The first tree's leaf order and its two notations: the tie rules and the
+// value text by hand, any tree shape against the literal per-step versions.
+
 #include "cluster/tree_writer.h"
 
 #include <cmath>
@@ -10,18 +13,7 @@
 #include "cluster/cluster_test_support.h"
 #include "reference/literal_clustering.h"
 
-using cluster_testing::matrixOf;
-
 namespace {
-
-MergeTree fiveObjectTree() {
-    DistanceTriangle d;
-    computeDistances(d, matrixOf({{0}, {1}, {3}, {7}, {8}}), DistanceMetric::Euclidean);
-    MergeTree tree(5);
-    clusterObjects(tree, d, Linkage::Average);
-    computeLeafOrder(tree);
-    return tree;
-}
 
 std::string written(const MergeTree& tree, TreeNotation notation, const NameTable& names, bool hasNames) {
     std::string out;
@@ -29,44 +21,68 @@ std::string written(const MergeTree& tree, TreeNotation notation, const NameTabl
     return out;
 }
 
-const NameTable FiveNames{"alpha", "beta", "gamma", "delta", "epsilon"};
-
-}  // namespace
+TEST(LeafOrder, FollowsTheTieRules) {
+    const struct {
+        const char* what;
+        int n;
+        std::vector<MergePair> pairs;
+        std::vector<double> heights;
+        std::vector<int> expected;
+    } cases[] = {
+        {"worked example", 4, {{-1, -3}, {-2, -4}, {1, 2}}, {0.2, 0.5, 0.9}, {1, 3, 2, 4}},
+        {"worked example swapped", 4, {{-1, -3}, {-2, -4}, {2, 1}}, {0.2, 0.5, 0.9}, {1, 3, 2, 4}},
+        {"two objects by number", 5, {{-5, -2}, {1, -1}, {2, -3}, {3, -4}}, {1, 2, 3, 4}, {4, 3, 1, 2, 5}},
+        {"single object first on either side", 3, {{-2, -3}, {1, -1}}, {0.4, 1}, {1, 2, 3}},
+        {"single object against height zero keeps pair order", 3, {{-2, -3}, {1, -1}}, {0, 1}, {2, 3, 1}},
+        {"equal heights keep pair order", 4, {{-3, -4}, {-1, -2}, {1, 2}}, {0.5, 0.5, 1}, {3, 4, 1, 2}},
+        {"negative height before a single object", 3, {{-1, -2}, {-3, 1}}, {-0.5, 1}, {1, 2, 3}},
+        {"one object keeps its initial entry", 1, {}, {}, {0}},
+    };
+    for (const auto& c : cases) {
+        MergeTree tree(c.n);
+        tree.mergePairs = c.pairs;
+        tree.heights = c.heights;
+        MergeTree slow = tree;
+        computeLeafOrder(tree);
+        literal::computeLeafOrder(slow);
+        EXPECT_EQ(tree.leafOrder, c.expected) << c.what;
+        EXPECT_EQ(slow.leafOrder, c.expected) << c.what;
+    }
+}
 
 TEST(TreeWriter, ValueTextHasSixSignificantDigits) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     const std::pair<double, const char*> cases[] = {
-        {0, "0."}, {1, "1."}, {12, "12."}, {0.5, "0.5"}, {0.1, "0.1"}, {2.5, "2.5"},
-        {0.123456789, "0.123457"}, {37.0 / 6.0, "6.16667"}, {123456.7, "123457"}, {0.05, "5.e-002"},
-        {0.0734, "7.34e-002"}, {0.002, "2.e-003"}, {0.09999996, "1.e-001"}, {1234567, "1.23457e+006"},
-        {-2.2e-16, "-2.2e-016"},
+        {0, "0."}, {12, "12."}, {0.5, "0.5"}, {0.123456789, "0.123457"}, {37.0 / 6.0, "6.16667"},
+        {123456.7, "123457"}, {0.05, "5.e-002"}, {0.0734, "7.34e-002"}, {0.09999996, "1.e-001"},
+        {1234567, "1.23457e+006"}, {-2.2e-16, "-2.2e-016"},
         // Thresholds, rounding across them, signs, wide exponents.
         {999999.5, "1000000"}, {1e6, "1.e+006"}, {99999.95, "99999.9"}, {9.999996, "10."},
-        {0.09999999999999999, "1.e-001"}, {-0.5, "-0.5"}, {-37.0 / 6.0, "-6.16667"},
-        {1e100, "1.e+100"}, {-1e-300, "-1.e-300"}, {4.9e-324, "4.94066e-324"},
+        {0.09999999999999999, "1.e-001"}, {-37.0 / 6.0, "-6.16667"}, {1e100, "1.e+100"},
+        {-1e-300, "-1.e-300"}, {4.9e-324, "4.94066e-324"},
         // Exact halfway cases round to even; decimal halfway texts are decided
         // by the binary value (0.1234565 is stored a little below the half).
         {123456.5, "123456"}, {123457.5, "123458"}, {1234565, "1.23456e+006"},
-        {1234575, "1.23458e+006"}, {0.1234565, "0.123456"}, {1.125, "1.125"},
+        {1234575, "1.23458e+006"}, {0.1234565, "0.123456"},
         // Fixed spellings on every platform.
         {nan, "nan"}, {-nan, "nan"}, {inf, "inf"}, {-inf, "-inf"},
     };
     for (const auto& [value, text] : cases) EXPECT_EQ(formatValueText(value), text) << value;
 }
 
-TEST(TreeWriter, LabelsAndSingleObject) {
-    const MergeTree tree = fiveObjectTree();
-    EXPECT_EQ(written(tree, TreeNotation::NewHampshire, FiveNames, false), "(((1,2):1.,3):2.5,(4,5):1.):6.16667;\n");
-    EXPECT_EQ(written(tree, TreeNotation::NewHampshire, FiveNames, true),
-              "(((alpha,beta):1.,gamma):2.5,(delta,epsilon):1.):6.16667;\n");
-    // An empty name is written as stored, and so shown by the picture and table too.
+TEST(TreeWriter, NamesAndASingleObject) {
+    DistanceTriangle d;
+    computeDistances(d, cluster_testing::matrixOf({{0}, {1}, {3}, {7}, {8}}), DistanceMetric::Euclidean);
+    MergeTree tree(5);
+    clusterObjects(tree, d, Linkage::Average);
+    computeLeafOrder(tree);
+    // Names as stored, an empty one included; S_Plus does not use them.
     EXPECT_EQ(written(tree, TreeNotation::NewHampshire, {"a", "", "c", "d", "e"}, true),
               "(((a,):1.,c):2.5,(d,e):1.):6.16667;\n");
-    EXPECT_EQ(leafLabel(2, {"a", ""}, true), "");
-    EXPECT_EQ(leafLabel(2, {"a", ""}, false), "2");
-    // S_Plus does not use names; a single object has no step and the order entry 0.
-    EXPECT_EQ(written(tree, TreeNotation::SPlus, FiveNames, true), written(tree, TreeNotation::SPlus, {}, false));
+    EXPECT_EQ(written(tree, TreeNotation::SPlus, {"a", "b", "c", "d", "e"}, true),
+              written(tree, TreeNotation::SPlus, {}, false));
+    // A single object has no step and the order entry 0.
     MergeTree single(1);
     computeLeafOrder(single);
     EXPECT_EQ(written(single, TreeNotation::SPlus, {"only"}, true),
@@ -76,29 +92,23 @@ TEST(TreeWriter, LabelsAndSingleObject) {
     EXPECT_EQ(written(single, TreeNotation::NewHampshire, {}, false), "1;\n");
 }
 
-TEST(TreeWriter, StepValuesReplaceTheHeights) {
-    const MergeTree tree = fiveObjectTree();
-    const std::vector<double> confidence{0.05, 0.05, std::nan(""), 1.0};
-    std::string out = "caption\n";
-    writeMergeTree(out, tree, confidence, TreeNotation::NewHampshire, {}, false);
-    EXPECT_EQ(out, "caption\n(((1,2):5.e-002,3):nan,(4,5):5.e-002):1.;\n");
-    out.clear();
-    writeMergeTree(out, tree, confidence, TreeNotation::SPlus, {}, false);
-    EXPECT_NE(out.find("  0.050000\n  0.050000\n       nan\n  1.000000\n"), std::string::npos);
-    EXPECT_NE(out.find(":\n     4\n     5\n     3\n     1\n     2\n"), std::string::npos);  // the leaf order
-}
-
-// The walk writes the same line as one nested text per step would, for
-// trees of any shape.
-TEST(TreeWriter, NewHampshireMatchesNestedTextsPerStep) {
-    std::mt19937 random(8);
-    for (int trial = 0; trial < 100; ++trial) {
-        const int n = 2 + trial % 35;
-        const DataMatrix m = cluster_testing::tiedMatrix(random, n, 2, trial % 2 == 0);
+// The walks give the leaf order and line that one stored sequence and one
+// nested text per step give, on trees of any shape, chains and ties included.
+TEST(TreeWriter, WalksMatchTheStepByStepVersions) {
+    std::mt19937 random(5);
+    const Linkage linkages[] = {Linkage::Average, Linkage::Compact, Linkage::Connected};
+    for (int trial = 0; trial < 200; ++trial) {
+        const int n = 2 + trial % 40;
+        const DataMatrix m = cluster_testing::tiedMatrix(random, n, 1 + trial % 3, trial % 2 == 0);
         DistanceTriangle d;
-        computeDistances(d, m, DistanceMetric::Euclidean);
+        computeDistances(d, m, trial % 2 ? DistanceMetric::Euclidean : DistanceMetric::Manhattan);
         MergeTree tree(n);
-        clusterObjects(tree, d, trial % 3 == 0 ? Linkage::Compact : Linkage::Average);
+        clusterObjects(tree, d, linkages[trial % 3]);
+        ASSERT_EQ(mergeTreeProblem(tree), "");
+        MergeTree slow = tree;
+        computeLeafOrder(tree);
+        literal::computeLeafOrder(slow);
+        ASSERT_EQ(tree.leafOrder, slow.leafOrder) << "trial " << trial;
         NameTable names;
         for (int r = 0; r < n; ++r) names.push_back("row_" + std::to_string(r + 1));
         for (bool hasNames : {false, true})
@@ -106,3 +116,5 @@ TEST(TreeWriter, NewHampshireMatchesNestedTextsPerStep) {
                       literal::newHampshireLine(tree, names, hasNames) + "\n");
     }
 }
+
+}  // namespace
