@@ -36,7 +36,7 @@ struct Probe {
     int at;
     std::vector<int> drawn, delivered;
     int mostInFlight = 0;
-    bool scratchShared = false, valueOutOfOrder = false, threadOutOfRange = false;
+    bool scratchShared = false, valueOutOfOrder = false;
     std::atomic<bool> busy[64] = {};
 
     void run(int count) {
@@ -45,7 +45,7 @@ struct Probe {
             count, threads,
             [&](int thread, int index, Item& item) {
                 if (fault == Fault::DrawThrows && index == at) throw std::runtime_error("draw");
-                threadOutOfRange |= thread < 0 || thread >= threads;
+                scratchShared |= thread < 0 || thread >= threads;
                 drawn.push_back(index);
                 mostInFlight = std::max(mostInFlight, index + 1 - static_cast<int>(delivered.size()));
                 item.index = index;
@@ -73,14 +73,13 @@ struct Probe {
 };
 
 std::vector<int> upTo(int count) {
-    std::vector<int> indices(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) indices[static_cast<std::size_t>(i)] = i;
+    std::vector<int> indices;
+    for (int i = 0; i < count; ++i) indices.push_back(i);
     return indices;
 }
 
 TEST(OrderedPipeline, EveryThreadCountDrawsAndDeliversInIndexOrder) {
-    const struct { int threads, count; } cases[] = {{1, 0}, {1, 1}, {1, 50}, {2, 1},  {2, 200},
-                                                    {3, 7}, {8, 3}, {8, 500}, {64, 300}};
+    const struct { int threads, count; } cases[] = {{1, 0}, {1, 50}, {2, 1}, {3, 7}, {8, 500}, {64, 300}};
     for (const auto& c : cases) {
         Probe probe(c.threads);
         probe.run(c.count);
@@ -89,8 +88,7 @@ TEST(OrderedPipeline, EveryThreadCountDrawsAndDeliversInIndexOrder) {
         EXPECT_EQ(probe.delivered, upTo(c.count));
         EXPECT_LE(probe.mostInFlight, orderedSlotCount(c.threads));
         EXPECT_FALSE(probe.valueOutOfOrder);
-        EXPECT_FALSE(probe.scratchShared);
-        EXPECT_FALSE(probe.threadOutOfRange);
+        EXPECT_FALSE(probe.scratchShared);  // or a thread number out of range
     }
 }
 
