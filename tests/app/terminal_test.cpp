@@ -1,7 +1,6 @@
 // The program on a pseudo-terminal: keys are read raw (no Enter, one echo),
-// the terminal's mode comes back after the dialogue and when a signal ends
-// the program, characters pending in the input stream stay for the next word,
-// and the progress line is erased before "complete!".
+// and the terminal's mode comes back after the dialogue and when a signal
+// ends the program during a key.
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -15,22 +14,17 @@
 #include <filesystem>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "support/test_support.h"
-
-using testing_support::readFile;
 
 namespace {
 
 // The program started in a folder on a new pseudo-terminal.
 class Session {
 public:
-    explicit Session(const std::filesystem::path& dir, std::vector<std::string> arguments = {}) {
-        arguments.insert(arguments.begin(), testing_support::programPath());
-        std::vector<char*> argv;
-        for (auto& a : arguments) argv.push_back(a.data());
-        argv.push_back(nullptr);
+    explicit Session(const std::filesystem::path& dir) {
+        std::string program = testing_support::programPath();
+        char* argv[] = {program.data(), nullptr};
         pid_ = ::forkpty(&master_, nullptr, nullptr, nullptr);
         if (pid_ == 0) {
             std::signal(SIGINT, SIG_DFL);
@@ -38,7 +32,7 @@ public:
             sigset_t none;
             sigemptyset(&none);
             ::sigprocmask(SIG_SETMASK, &none, nullptr);
-            if (::chdir(dir.c_str()) == 0) ::execv(argv[0], argv.data());
+            if (::chdir(dir.c_str()) == 0) ::execv(argv[0], argv);
             ::_exit(127);
         }
     }
@@ -71,13 +65,13 @@ public:
         return t;
     }
     bool rawMode() const { return !(mode().c_lflag & (ICANON | ECHO)); }
-    void send(const std::string& text) { ASSERT_GT(::write(master_, text.data(), text.size()), 0); }
     // Waits until the program has put the terminal into raw mode for a key.
     bool waitForRawMode() const {
         for (int waited = 0; !rawMode() && waited < 20000; waited += 5)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return rawMode();
     }
+    void send(const std::string& text) { ASSERT_GT(::write(master_, text.data(), text.size()), 0); }
     void sendKey(char key) {
         ASSERT_TRUE(waitForRawMode()) << output_;
         send(std::string(1, key));
@@ -98,28 +92,21 @@ private:
 };
 
 const std::string Matrix = "3 2\nc1 c2\nr1 1 2\nr2 3 4\nr3 5 6.5\n";
-const std::string AcceptPrompt = "Type Y or N or the number (0-9) to change the option:\r\n\r\n";
 
-// The first pass with a scale of error of 0.1: words in line mode, the key
-// without Enter, echoed once.
-void answerFirstPass(Session& session) {
+// Words in line mode, keys without Enter and echoed once; the expression
+// file is removed between the dialogue and the run.
+TEST(Terminal, KeysNeedNoEnterAndTheModeComesBack) {
+    testing_support::TempDir dir;
+    dir.write("expr.txt", Matrix);
+    Session session(dir.path());
     ASSERT_TRUE(session.waitFor("Please input the name of expression file:\r\n"));
     EXPECT_FALSE(session.rawMode());
     session.send("expr.txt\n");
     ASSERT_TRUE(session.waitFor("otherwise type N or other keys:\r\n"));
     session.sendKey('n');
-    ASSERT_TRUE(session.waitFor("n\r\n\r\nPlease input the scale of error:\r\n", true))
-        << session.output();
+    ASSERT_TRUE(session.waitFor("n\r\n\r\nPlease input the scale of error:\r\n", true)) << session.output();
     session.send("0.1\nout.txt\n");
-    ASSERT_TRUE(session.waitFor(AcceptPrompt));
-}
-
-// The expression file removed between the dialogue and the run.
-TEST(Terminal, KeysNeedNoEnterAndTheModeComesBack) {
-    testing_support::TempDir dir;
-    dir.write("expr.txt", Matrix);
-    Session session(dir.path());
-    answerFirstPass(session);
+    ASSERT_TRUE(session.waitFor("Type Y or N or the number (0-9) to change the option:\r\n\r\n"));
     std::filesystem::remove(dir.file("expr.txt"));
     session.sendKey('Y');
     ASSERT_TRUE(session.waitFor(
@@ -128,7 +115,7 @@ TEST(Terminal, KeysNeedNoEnterAndTheModeComesBack) {
     const int status = session.finish();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
     EXPECT_FALSE(session.rawMode());
-    EXPECT_EQ(readFile(dir.file("out.txt")), "");
+    EXPECT_EQ(testing_support::readFile(dir.file("out.txt")), "");
 }
 
 TEST(Terminal, SignalsDuringAKeyRestoreTheMode) {
@@ -147,45 +134,6 @@ TEST(Terminal, SignalsDuringAKeyRestoreTheMode) {
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
         EXPECT_EQ(session.mode().c_lflag, before.c_lflag);
     }
-}
-
-TEST(Terminal, CharactersAfterTheDirectionStayForTheNextWord) {
-    testing_support::TempDir dir;
-    dir.write("expr.txt", Matrix);
-    Session session(dir.path());
-    answerFirstPass(session);
-    session.sendKey('4');
-    ASSERT_TRUE(session.waitFor("(\"Y\" or \"N\") ?\r\n"));
-    session.sendKey('y');
-    ASSERT_TRUE(session.waitFor("\t2: by column\r\n"));
-    // The direction is a character answer of the line "12": 1 is taken, and
-    // the 2 waits in the stream while the method is a raw key.
-    session.send("12\n");
-    ASSERT_TRUE(session.waitFor("\t5: maximum normalization\r\n"));
-    session.sendKey('3');
-    ASSERT_TRUE(session.waitFor("(5) Preprocess data by             : row, meancenter\r\n"));
-    ASSERT_TRUE(session.waitFor(AcceptPrompt));
-    session.sendKey('3');
-    ASSERT_TRUE(session.waitFor("(3) The sample size is             : 2\r\n")) << session.output();
-}
-
-// With arguments on a terminal the progress line is drawn on standard error
-// between the two console texts and erased before "complete!".
-TEST(Terminal, ProgressLineIsErasedBeforeComplete) {
-    testing_support::TempDir dir;
-    dir.write("expr.txt", Matrix);
-    Session session(dir.path(), {"--expression", "expr.txt", "--scale", "0.1", "--output",
-                                 "out.txt", "--samples", "50"});
-    const std::string started = "\r\n\r\nNow program is running......";
-    ASSERT_TRUE(session.waitFor(started, true)) << session.output();
-    ASSERT_TRUE(session.waitFor("complete!\r\n")) << session.output();
-    EXPECT_EQ(session.finish(), 0);
-    const std::string& output = session.output();
-    const std::string between =
-        output.substr(started.size(), output.size() - started.size() - 11);
-    EXPECT_NE(between.find("\rresampling: pass "), std::string::npos) << between;
-    EXPECT_NE(between.find(" of 50"), std::string::npos) << between;
-    EXPECT_EQ(between.substr(between.size() - 4), "\r\x1b[K") << between;
 }
 
 }  // namespace

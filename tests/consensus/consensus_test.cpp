@@ -1,23 +1,45 @@
-// Hand-worked cases of the rules the differential test cannot judge on its
-// own: the unstable size sort, strict majorities, the child order of the
-// consensus tree, one object, and a chain too deep for recursion.
+// The consensus rules: hand-worked cases of what the differential test
+// cannot judge on its own (the unstable size sort, strict majorities, the
+// child order of the consensus tree, one object, a chain too deep for
+// recursion), then the fast path against the literal member-by-member
+// algorithms on many random trees with tied heights and recurring clusters.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <limits>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "consensus/consensus_writer.h"
 #include "consensus/majority_rule.h"
 #include "consensus/sample_clusters.h"
 #include "consensus_test_trees.h"
+#include "reference/literal_consensus.h"
 
 namespace {
 
 using consensus_test::clustersOf;
-using consensus_test::makeTree;
 using consensus_test::slotMembers;
+
+struct Step {
+    int member0;
+    int member1;
+    double height;
+};
+
+MergeTree makeTree(int n, const std::vector<Step>& steps) {
+    MergeTree tree(n);
+    for (std::size_t s = 0; s < steps.size(); ++s) {
+        tree.mergePairs[s] = MergePair{steps[s].member0, steps[s].member1};
+        tree.heights[s] = steps[s].height;
+    }
+    return tree;
+}
 
 struct Selected {
     std::vector<int> members;
@@ -121,6 +143,151 @@ TEST(ConsensusTree, LongChainIsWrittenWithoutDeepRecursion) {
     EXPECT_TRUE(out.starts_with("(3000,(2999,"));
     EXPECT_NE(out.find(",(3,(1,2):1.):1.):1."), std::string::npos);
     EXPECT_TRUE(out.ends_with("):1.):1.;\n"));
+}
+
+// Random trees over n objects whose clusters recur: each tree merges
+// neighbours of a sequence that is the base order with a few neighbour
+// exchanges, in random order, with random sides and heights drawn from a
+// small set (ties, zero, a negative value and now and then NaN).
+class TreeSource {
+public:
+    TreeSource(int n, unsigned seed) : n_(n), random_(seed) {
+        for (int o = 1; o <= n; ++o) base_.push_back(o);
+        std::shuffle(base_.begin(), base_.end(), random_);
+    }
+
+    MergeTree next(int exchanges) {
+        std::vector<int> sequence = base_;
+        for (int e = 0; e < exchanges && n_ > 1; ++e) {
+            const int p = pick(n_ - 1);
+            std::swap(sequence[index(p)], sequence[index(p + 1)]);
+        }
+        std::vector<int> parts;  // active parts as merge-pair codes, in sequence order
+        for (int o : sequence) parts.push_back(-o);
+        MergeTree tree(n_);
+        for (int s = 0; s + 1 < n_; ++s) {
+            const std::size_t p = index(pick(static_cast<int>(parts.size()) - 1));
+            int a = parts[p];
+            int b = parts[p + 1];
+            if (pick(2) == 0) std::swap(a, b);
+            tree.mergePairs[index(s)] = MergePair{a, b};
+            tree.heights[index(s)] = height();
+            parts[p] = s + 1;
+            parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(p) + 1);
+        }
+        return tree;
+    }
+
+    int pick(int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(random_); }
+
+private:
+    double height() {
+        static const double choices[] = {0.0, 0.25, 0.25, 0.5, 1.0, 1.0, 2.0, -0.125};
+        if (pick(50) == 0) return std::numeric_limits<double>::quiet_NaN();
+        return choices[pick(8)];
+    }
+
+    int n_;
+    std::mt19937 random_;
+    std::vector<int> base_;
+};
+
+// Bitwise, so that a NaN or a -0.0 would have to agree as well.
+std::vector<std::uint64_t> bits(const std::vector<double>& values) {
+    std::vector<std::uint64_t> result;
+    for (double v : values) result.push_back(std::bit_cast<std::uint64_t>(v));
+    return result;
+}
+
+// Both writers in both notations, with and without row names; the record's
+// members and object order are those the literal writer leaves in its list.
+void expectSameWriting(const ClusterList& consensus) {
+    NameTable names;
+    for (int o = 1; o <= consensus.rowCount; ++o) names.push_back("row_" + std::to_string(o));
+    const ConsensusTree tree = buildConsensusTree(consensus);
+    for (TreeNotation notation : {TreeNotation::SPlus, TreeNotation::NewHampshire}) {
+        for (bool hasRowNames : {false, true}) {
+            ClusterList slow = consensus;
+            std::string fastText;
+            std::string slowText;
+            writeConsensusTree(fastText, tree, notation, names, hasRowNames);
+            const std::vector<int> order =
+                literal::writeConsensusTree(slowText, slow, notation, names, hasRowNames);
+            ASSERT_EQ(fastText, slowText);
+            ASSERT_EQ(tree.objectOrder, order);
+            for (int i = 0; i < slow.count(); ++i) ASSERT_EQ(tree.members[index(i)], slotMembers(slow, i));
+        }
+    }
+}
+
+TEST(ConsensusDifferential, FastPathMatchesTheLiteralScan) {
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        std::mt19937 sizes(seed * 7919u);
+        auto upTo = [&sizes](int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(sizes); };
+        const int n = 1 + upTo(40);
+        const int h = 1 + upTo(12);
+        const int exchanges = upTo(4);  // how far the sample trees stray from one base order
+        TreeSource source(n, seed);
+        SCOPED_TRACE("seed " + std::to_string(seed) + " n " + std::to_string(n) + " h " + std::to_string(h));
+
+        const MergeTree firstTree = source.next(exchanges);
+        std::vector<MergeTree> trees;
+        for (int f = 0; f < h; ++f) {
+            // Now and then an exact repeat of an earlier sample.
+            if (!trees.empty() && source.pick(4) == 0)
+                trees.push_back(trees[index(source.pick(static_cast<int>(trees.size())))]);
+            else
+                trees.push_back(source.next(exchanges));
+        }
+        std::vector<SampleClusters> samples;
+        std::vector<ClusterList> sampleLists;
+        for (const MergeTree& tree : trees) {
+            samples.push_back(summarizeTree(tree));
+            sampleLists.push_back(literal::clusterListOf(tree));
+        }
+        const SampleClusters firstSummary = summarizeTree(firstTree);
+        const ClusterList firstList = literal::clusterListOf(firstTree);
+
+        // Members listed from a summary are those the literal list stores.
+        for (int slot = 0; slot < firstList.count(); ++slot)
+            ASSERT_EQ(clusterMembers(firstSummary, slot), slotMembers(firstList, slot));
+
+        EXPECT_EQ(bits(computeSupportValues(firstSummary, samples)),
+                  bits(literal::computeSupportValues(firstList, sampleLists)));
+
+        ClusterList fastSelection = selectMajorityClusters(samples, n);
+        const ClusterList slowSelection = literal::selectMajorityClusters(sampleLists, n);
+        EXPECT_EQ(fastSelection.clusterCount, slowSelection.clusterCount);
+        EXPECT_EQ(fastSelection.memberCounts, slowSelection.memberCounts);
+        EXPECT_EQ(fastSelection.members, slowSelection.members);
+        EXPECT_EQ(bits(fastSelection.values), bits(slowSelection.values));
+
+        fastSelection.sortBySize();
+        if (fastSelection.count() > 0)
+            expectSameWriting(fastSelection);
+        else
+            EXPECT_EQ(n, 1);
+    }
+}
+
+// The writer on laminar families that majority rule rarely produces: any
+// subset of one tree's clusters, the root always kept.
+TEST(ConsensusDifferential, WriterMatchesOnSubsetsOfATree) {
+    for (unsigned seed = 1; seed <= 200; ++seed) {
+        TreeSource source(2 + static_cast<int>(seed % 30), seed);
+        const ClusterList clusters = literal::clusterListOf(source.next(0));
+        std::vector<std::vector<int>> kept;
+        std::vector<double> values;
+        for (int slot = 0; slot < clusters.count(); ++slot) {
+            if (slot + 1 < clusters.count() && source.pick(3) == 0) continue;
+            kept.push_back(slotMembers(clusters, slot));
+            values.push_back(0.5 + 0.5 * source.pick(7) / 6.0);
+        }
+        ClusterList consensus = clustersOf(clusters.rowCount, kept, values);
+        consensus.sortBySize();
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        expectSameWriting(consensus);
+    }
 }
 
 }  // namespace
