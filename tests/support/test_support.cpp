@@ -12,16 +12,10 @@ namespace testing_support {
 
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
-    const auto base = std::filesystem::temp_directory_path();
     do {
-        path_ = base / ("noiseclust-test-" + std::to_string(::getpid()) + "-" +
-                        std::to_string(counter++));
+        path_ = std::filesystem::temp_directory_path() /
+                ("noiseclust-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
     } while (!std::filesystem::create_directory(path_));
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
 }
 
 std::filesystem::path TempDir::write(const std::string& name, const std::string& text) const {
@@ -29,13 +23,9 @@ std::filesystem::path TempDir::write(const std::string& name, const std::string&
     return path_ / name;
 }
 
-std::string programPath() { return NOISECLUST_BINARY; }
-std::filesystem::path sourceDir() { return NOISECLUST_SOURCE_DIR; }
-
 std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
 }
 
@@ -44,8 +34,7 @@ std::string readFile(const std::filesystem::path& path) {
 ProcessResult runProgram(const std::vector<std::string>& arguments, const std::string& input,
                          const std::filesystem::path& workingDirectory) {
     const TempDir streams;
-    const std::string in = streams.write("in", input), out = streams.file("out"),
-                      err = streams.file("err");
+    const std::string in = streams.write("in", input), out = streams.file("out"), err = streams.file("err");
     std::vector<std::string> words{programPath()};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -53,21 +42,16 @@ ProcessResult runProgram(const std::vector<std::string>& arguments, const std::s
     argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int fds[3] = {::open(in.c_str(), O_RDONLY),
-                            ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
-                            ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)};
-        for (int i = 0; i < 3; ++i) ::dup2(fds[i], i);
+        ::dup2(::open(in.c_str(), O_RDONLY), 0);
+        ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
         if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0) ::_exit(126);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
-    ProcessResult result;
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.standardOutput = readFile(out);
-    result.standardError = readFile(err);
-    return result;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), readFile(out), readFile(err)};
 }
 
 }  // namespace testing_support

@@ -14,7 +14,7 @@ namespace testing_support {
 class TempDir {
 public:
     TempDir();
-    ~TempDir();
+    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
@@ -37,8 +37,8 @@ struct ProcessResult {
 ProcessResult runProgram(const std::vector<std::string>& arguments, const std::string& input,
                          const std::filesystem::path& workingDirectory = {});
 
-std::string programPath();         // the built noiseclust
-std::filesystem::path sourceDir();  // the source tree
+inline std::string programPath() { return NOISECLUST_BINARY; }  // the built noiseclust
+inline std::filesystem::path sourceDir() { return NOISECLUST_SOURCE_DIR; }
 std::string readFile(const std::filesystem::path& path);
 
 // A matrix of the given size holding the values row after row.
