@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ struct PinCase {
     std::string report = "out.txt";
     bool keepsTenSamples = false;  // the pin keeps the first 10 samples only
 };
+
+void PrintTo(const PinCase& c, std::ostream* out) { *out << c.name; }
 
 // The bundled example as run-example.sh runs it: 40 genes, 500 samples. Its
 // pin keeps the first 10 samples; the whole report is pinned by its FNV-1a
