@@ -217,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FirstPassInput + "3\n", FirstPassInput + "4\ny\n", FirstPassInput + "4\ny\n1\n",
                       FirstPassInput + "2\n8\n", FirstPassInput + "8\nout.txt\n"));
 
-// The same file under another name (a link, a hard link, a dotted path) is
+// The same file under another name (a symbolic or a hard link) is
 // still the same file; a folder or a name with a zero byte cannot be read.
 TEST(FileChecks, TellFilesByIdentityOnDisk) {
     TempDir dir;
