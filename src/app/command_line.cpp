@@ -9,10 +9,12 @@
 #include <tuple>
 #include <vector>
 
-#include "run/analysis_run.h"
 #include "app/dialogue.h"
-#include "run/report_file.h"
+#include "app/file_roles.h"
 #include "data/matrix_file.h"
+#include "data/safe_text.h"
+#include "run/guarded_run.h"
+#include "run/side_outputs.h"
 
 namespace {
 
@@ -38,7 +40,7 @@ std::function<std::string(const std::string&)> oneOf(const OptionTable<Value, N>
     if (!unknownText.empty()) unknownText += " ";
     return [&table, unknownText](const std::string& value) -> std::string {
         if (valueOfName(table, value)) return {};
-        return unknownText + "'" + value + "' is not one of " + nameList(table, ", ");
+        return unknownText + "'" + printable(value) + "' is not one of " + nameList(table, ", ");
     };
 }
 
@@ -100,7 +102,11 @@ std::string checkScale(const std::string& word) {
     return scaleOfErrorValue(word) ? "" : "The scale of error must be a positive number!";
 }
 std::string checkSamples(const std::string& word) {
-    return sampleSizeValue(word) ? "" : "The sample size must be a positive integer!";
+    if (sampleSizeValue(word)) return "";
+    const bool digits = onlySignAndDigits(word) && word[0] != '-' &&
+                        word.find_first_not_of("+0") != std::string::npos;
+    if (digits) return "the sample size " + printable(word) + " is too large (at most 2147483647)";
+    return "The sample size must be a positive integer!";
 }
 std::string checkHighlight(const std::string& word) {
     return highlightValue(word) ? "" : "the highlight must be a number from 0 to 1";
@@ -112,83 +118,9 @@ std::string checkThreads(const std::string& word) {
 }
 std::string checkPreprocess(const std::string& value) {
     if (preprocessWay(value)) return {};
-    return std::string(UnknownPreprocessing) + ": '" + value +
+    return std::string(UnknownPreprocessing) + ": '" + printable(value) +
            "' is not DIRECTION:METHOD with DIRECTION " + nameList(PreprocessDirections, " or ") +
            " and METHOD one of " + nameList(PreprocessMethods, ", ");
-}
-
-std::string withoutLineEnd(std::string text) {
-    while (!text.empty() && text.back() == '\n') text.pop_back();
-    return text;
-}
-
-// A name cut short by a zero byte would name another file: it names nothing.
-bool isFolder(const std::string& name) {
-    std::error_code error;
-    return name.find('\0') == std::string::npos && std::filesystem::is_directory(name, error);
-}
-
-bool exists(const std::string& name) {
-    std::error_code error;
-    return name.find('\0') == std::string::npos && std::filesystem::exists(name, error);
-}
-
-// One file the command line names, with the option that names it.
-struct NamedFile {
-    const char* option;
-    const std::string* name;
-    std::string text() const { return std::string(option) + " " + *name; }
-};
-
-// A file that the run writes: not empty, not a folder, in a folder that
-// exists, and replaced only when that was asked for.
-std::optional<std::string> checkWrittenFile(const NamedFile& file, bool replaceExisting) {
-    const std::string& name = *file.name;
-    if (name.empty()) return std::string(file.option) + " needs a file name";
-    if (isFolder(name)) return file.text() + ": this is a folder, not a file";
-    const auto folder = std::filesystem::path(name).parent_path();
-    if (!folder.empty() && !isFolder(folder.string()))
-        return file.text() + ": the folder " + folder.string() + " does not exist";
-    if (!replaceExisting && exists(name))
-        return file.text() + ": the file exists already; add --force to replace it";
-    return std::nullopt;
-}
-
-// Everything about the files, in the dialogue's order: the expression file,
-// the error file, the report, then the picture and the table.
-std::optional<std::string> checkFiles(const RunSettings& settings, bool replaceExisting) {
-    const NamedFile expression{"--expression", &settings.expressionFileName};
-    const NamedFile error{"--error", &settings.errorFileName};
-    const NamedFile output{"--output", &settings.outputFileName};
-    const bool withErrorFile = settings.withErrorFile;
-
-    if (const auto refusal = checkExpressionFile(settings, settings.expressionFileName))
-        return expression.text() + ": " + withoutLineEnd(*refusal);
-    if (withErrorFile) {
-        // The dialogue compares these two by name; two names of one file are
-        // the same mistake.
-        if (sameFileOnDisk(settings.errorFileName, settings.expressionFileName))
-            return error.text() + ": The error file cannot be same as expression file!";
-        if (const auto refusal = checkErrorFile(settings, settings.errorFileName))
-            return error.text() + ": " + withoutLineEnd(*refusal);
-    }
-    if (const auto refusal = checkOutputFile(settings, settings.outputFileName))
-        return output.text() + ": " + withoutLineEnd(*refusal);
-    if (const auto refusal = checkWrittenFile(output, replaceExisting)) return refusal;
-
-    std::vector<NamedFile> taken{expression};
-    if (withErrorFile) taken.push_back(error);
-    taken.push_back(output);
-    for (const NamedFile extra : {NamedFile{"--svg", &settings.svgFileName},
-                                  NamedFile{"--clusters", &settings.clusterTableFileName}}) {
-        if (extra.name->empty()) continue;
-        for (const NamedFile& other : taken)
-            if (*extra.name == *other.name || sameFileOnDisk(*extra.name, *other.name))
-                return extra.text() + ": this is also the file of " + other.option;
-        if (const auto refusal = checkWrittenFile(extra, replaceExisting)) return refusal;
-        taken.push_back(extra);
-    }
-    return std::nullopt;
 }
 
 std::string helpHint() {
@@ -207,7 +139,7 @@ struct TypedOptions {
     std::string expression, error, scale, output;
     std::string inputFormat, samples, preprocess, distance, linkage, notation;
     std::string svg, highlight, clusters, threads;
-    bool force = false;
+    bool force = false, quiet = false;
 };
 
 constexpr const char* Description =
@@ -228,7 +160,8 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
     app.set_version_flag("--version", std::string("noiseclust ") + NOISECLUST_VERSION,
                          "Show the program's version and exit");
 
-    app.add_option("--expression", typed.expression, "The expression matrix file")
+    app.add_option("--expression", typed.expression,
+                   "The expression matrix file; - for standard input")
         ->type_name("FILE")
         ->required();
     app.add_option("--error", typed.error, "Error file: one standard deviation per value")
@@ -236,7 +169,9 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
     app.add_option("--scale", typed.scale, "Relative scale of error (> 0), instead of --error")
         ->type_name("S")
         ->check(checkScale);
-    app.add_option("--output", typed.output, "The report file")->type_name("FILE")->required();
+    app.add_option("--output", typed.output, "The report file; - for standard output")
+        ->type_name("FILE")
+        ->required();
     app.add_flag("--force", typed.force, "Replace existing report, picture and table files");
     app.add_option("--input-format", typed.inputFormat,
                    "Matrix layout: 1 row and column names (default),\n"
@@ -280,6 +215,9 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
                    "else one per processor); the report is the same")
         ->type_name("N")
         ->check(checkThreads);
+    app.add_flag("--quiet", typed.quiet,
+                 "Leave out the console texts \"Now program is\n"
+                 "running......\" and \"complete!\"");
 }
 
 // Turns the checked values into the settings the dialogue would have given.
@@ -329,7 +267,7 @@ CommandLineRequest parseCommandLine(int argc, const char* const argv[]) {
         request.message = std::string(version.what()) + "\n";
         return request;
     } catch (const CLI::ParseError& error) {
-        return refuse(error.what());
+        return refuse(printable(error.what(), 300));  // it may quote any argument
     }
 
     const bool withErrorFile = app.count("--error") > 0;
@@ -347,6 +285,7 @@ CommandLineRequest parseCommandLine(int argc, const char* const argv[]) {
     request.settings = settingsFrom(typed, withErrorFile);
     if (const auto refusal = checkFiles(request.settings, typed.force)) return refuse(*refusal);
     request.action = CommandLineAction::Run;
+    request.showTexts = !typed.quiet && !reportToStandardOutput(request.settings);
     return request;
 }
 
@@ -358,11 +297,5 @@ int runCommandLine(int argc, const char* const argv[]) {
         case CommandLineAction::Refuse: std::cerr << request.message; return CommandLineRefused;
         case CommandLineAction::Run: break;
     }
-    ReportFile report;
-    if (!report.open(request.settings.outputFileName)) {
-        std::cerr << "noiseclust: --output " << request.settings.outputFileName
-                  << ": Can not open the output file!\n";
-        return CommandLineRefused;
-    }
-    return runAnalysis(request.settings, report);
+    return runGuarded(request.settings, RunConsole{request.showTexts, true});
 }

@@ -3,6 +3,8 @@
 // the run on the console; with arguments they come from the command line.
 
 #include <iostream>
+#include <new>
+#include <stdexcept>
 
 #include "run/analysis_run.h"
 #include "app/command_line.h"
@@ -11,7 +13,9 @@
 #include "run/report_file.h"
 #include "run/run_settings.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int runProgram(int argc, char** argv) {
     if (argc > 1) return runCommandLine(argc, argv);
 
     installTerminalRestore();
@@ -25,4 +29,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     return runAnalysis(settings, report);
+}
+
+}  // namespace
+
+// Memory that runs out anywhere, worker threads included (their failures
+// come back to this thread), ends the program with one message.
+int main(int argc, char** argv) {
+    try {
+        return runProgram(argc, argv);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    std::cout << std::flush;
+    std::cerr << "noiseclust: there is not enough memory for this run!\n";
+    return 1;
 }

@@ -1,147 +1,80 @@
 #include "data/matrix_file.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <locale.h>
-#include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
-#include <vector>
+
+#include "data/input_text.h"
+#include "data/safe_text.h"
 
 namespace {
 
-// Matrices with more values than this are checked against the file size
-// before they are allocated.
+// Matrices with more values than this are checked against the size of the
+// text before they are allocated.
 constexpr std::uint64_t LargeMatrixValues = 1u << 20;
 
 bool isSeparator(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-// Whitespace-separated tokens of a file, read in large pieces, with the line
-// each token starts on.
+// Whitespace-separated tokens of a text in memory, with the line each token
+// starts on.
 class TokenReader {
 public:
-    explicit TokenReader(std::FILE* file) : file_(file), buffer_(1 << 16) {}
+    explicit TokenReader(std::string_view text) : text_(text) {}
 
-    // The next token, or nothing at the end of the file or on a read error.
-    std::optional<std::string> next() {
-        std::string token;
-        for (;;) {
-            if (position_ == end_ && !refill()) break;
-            const char c = buffer_[position_];
-            if (isSeparator(c)) {
-                if (!token.empty()) break;
-                if (c == '\n') ++line_;
-                ++position_;
-                continue;
-            }
-            if (token.empty()) tokenLine_ = line_;
-            token.push_back(c);
-            ++position_;
-        }
-        if (token.empty()) return std::nullopt;
-        return token;
+    // The next token, or nothing at the end of the text.
+    std::optional<std::string_view> next() {
+        while (position_ < text_.size() && isSeparator(text_[position_]))
+            if (text_[position_++] == '\n') ++line_;
+        if (position_ == text_.size()) return std::nullopt;
+        const std::size_t start = position_;
+        tokenLine_ = line_;
+        while (position_ < text_.size() && !isSeparator(text_[position_])) ++position_;
+        return text_.substr(start, position_ - start);
     }
-    int tokenLine() const { return tokenLine_; }
-    int readError() const { return readError_; }
+    long long tokenLine() const { return tokenLine_; }
 
 private:
-    bool refill() {
-        if (readError_ != 0 || std::feof(file_)) return false;
-        end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-        position_ = 0;
-        if (end_ == 0 && std::ferror(file_)) readError_ = errno != 0 ? errno : EIO;
-        return end_ > 0;
-    }
-
-    std::FILE* file_;
-    std::vector<char> buffer_;
+    std::string_view text_;
     std::size_t position_ = 0;
-    std::size_t end_ = 0;
-    int line_ = 1;
-    int tokenLine_ = 1;
-    int readError_ = 0;
+    long long line_ = 1;
+    long long tokenLine_ = 1;
 };
 
-std::string quoted(const std::string& token) { return "\"" + token + "\""; }
-
-std::string problem(const std::string& fileName, const std::string& what) {
-    return "Error in the matrix file " + fileName + ": " + what + ".\n";
+std::string quoted(std::string_view token) {
+    std::string text(1, '"');
+    text += printable(token);
+    text += '"';
+    return text;
 }
 
-std::string readFailure(const std::string& fileName, int errorNumber) {
-    return "Can not read the matrix file " + fileName + ": " + std::strerror(errorNumber) + ".\n";
-}
+std::string onLine(long long line) { return " (line " + std::to_string(line) + ")"; }
 
-std::string onLine(int line) { return " (line " + std::to_string(line) + ")"; }
+// A count token: wholly a decimal integer (optional sign, digits).
+enum class CountKind { Positive, NotPositiveInteger, TooLarge };
 
-// A token that is wholly a decimal integer (optional sign, digits) within int.
-std::optional<int> wholeInteger(const std::string& token) {
-    std::size_t i = (token[0] == '+' || token[0] == '-') ? 1 : 0;
-    if (i == token.size()) return std::nullopt;
-    for (std::size_t k = i; k < token.size(); ++k)
-        if (token[k] < '0' || token[k] > '9') return std::nullopt;
-    errno = 0;
-    const long long value = std::strtoll(token.c_str(), nullptr, 10);
-    if (errno == ERANGE || value < INT_MIN || value > INT_MAX) return std::nullopt;
-    return static_cast<int>(value);
-}
-
-// Opens the file and reads the two counts; the reader is left after them.
-struct OpenedMatrix {
-    FileHandle file;
-    std::optional<TokenReader> tokens;
-    MatrixDimensions dimensions;
-    long long fileSize = -1;  // -1 when the file is not a regular file
-};
-
-MatrixFileStatus openAndReadCounts(const std::string& fileName, OpenedMatrix& opened,
-                                   std::string& message) {
-    if (fileName.find('\0') == std::string::npos)
-        opened.file.reset(std::fopen(fileName.c_str(), "r"));
-    if (!opened.file) {
-        message = CannotOpenInputMessage;
-        return MatrixFileStatus::CannotOpen;
+CountKind countKind(std::string_view token, int& value) {
+    const bool negative = token[0] == '-';
+    std::size_t i = (token[0] == '+' || negative) ? 1 : 0;
+    if (i == token.size()) return CountKind::NotPositiveInteger;
+    long long magnitude = 0;
+    bool tooLarge = false;
+    for (; i < token.size(); ++i) {
+        if (token[i] < '0' || token[i] > '9') return CountKind::NotPositiveInteger;
+        magnitude = tooLarge ? magnitude : magnitude * 10 + (token[i] - '0');
+        if (magnitude > LargestCount) tooLarge = true;
     }
-    struct stat status {};
-    if (::fstat(::fileno(opened.file.get()), &status) == 0 && S_ISREG(status.st_mode))
-        opened.fileSize = static_cast<long long>(status.st_size);
-    opened.tokens.emplace(opened.file.get());
-    TokenReader& tokens = *opened.tokens;
-
-    int* const targets[2] = {&opened.dimensions.rowCount, &opened.dimensions.columnCount};
-    const char* const labels[2] = {"row count", "column count"};
-    for (int k = 0; k < 2; ++k) {
-        const auto token = tokens.next();
-        if (!token) {
-            message = tokens.readError() != 0
-                          ? readFailure(fileName, tokens.readError())
-                          : problem(fileName, std::string("the file ends before the ") + labels[k]);
-            return MatrixFileStatus::Invalid;
-        }
-        const auto value = wholeInteger(*token);
-        if (!value || *value <= 0) {
-            message = problem(fileName, std::string("the ") + labels[k] + " " + quoted(*token) +
-                                            " is not a positive integer" + onLine(tokens.tokenLine()));
-            return MatrixFileStatus::Invalid;
-        }
-        *targets[k] = *value;
-    }
-    return MatrixFileStatus::Read;
+    if (negative && (tooLarge || magnitude > 0)) return CountKind::NotPositiveInteger;
+    if (tooLarge) return CountKind::TooLarge;
+    if (magnitude == 0) return CountKind::NotPositiveInteger;
+    value = static_cast<int>(magnitude);
+    return CountKind::Positive;
 }
 
 // The fewest bytes a file with these counts and layout can have: every token
@@ -163,6 +96,85 @@ locale_t classicNumericLocale() {
     return locale;
 }
 
+// Parses into result; false with result.message set.
+bool parseInto(MatrixFileResult& result, const std::string& shownName, std::string_view text,
+               bool hasRowNames, bool hasColumnNames) {
+    auto refuse = [&](const std::string& what) {
+        result.message = "Error in the matrix file " + shownName + ": " + what + ".\n";
+        return false;
+    };
+    TokenReader tokens(text);
+    MatrixDimensions dims;
+    int* const targets[2] = {&dims.rowCount, &dims.columnCount};
+    const char* const labels[2] = {"row count", "column count"};
+    for (int k = 0; k < 2; ++k) {
+        const auto token = tokens.next();
+        if (!token) return refuse(std::string("the file ends before the ") + labels[k]);
+        const std::string what = std::string("the ") + labels[k] + " " + quoted(*token);
+        switch (countKind(*token, *targets[k])) {
+            case CountKind::Positive: break;
+            case CountKind::TooLarge:
+                return refuse(what + " is too large (at most " + std::to_string(LargestCount) +
+                              ")" + onLine(tokens.tokenLine()));
+            case CountKind::NotPositiveInteger:
+                return refuse(what + " is not a positive integer" + onLine(tokens.tokenLine()));
+        }
+    }
+
+    // Counts of a large matrix that no text of this size could fill are
+    // refused before any memory is taken for them. A small matrix is simply
+    // read, so that a short file is told where exactly it ends.
+    const std::uint64_t needed = smallestFileSize(dims, hasRowNames, hasColumnNames);
+    const std::uint64_t valueCount = static_cast<std::uint64_t>(dims.rowCount) *
+                                     static_cast<std::uint64_t>(dims.columnCount);
+    if (valueCount > LargeMatrixValues && needed > text.size())
+        return refuse("its counts promise " + countsText(dims) + ", which need at least " +
+                      std::to_string(needed) + " bytes, but the file has only " +
+                      std::to_string(text.size()));
+    result.matrix = allocateMatrix(dims.rowCount, dims.columnCount);
+    result.rowNames.assign(static_cast<std::size_t>(dims.rowCount), std::string());
+    result.columnNames.assign(static_cast<std::size_t>(dims.columnCount), std::string());
+
+    auto endedEarly = [&](const std::string& where) {
+        return refuse("the file ends before " + where + "; it should hold " + countsText(dims));
+    };
+    if (hasColumnNames) {
+        for (int c = 0; c < dims.columnCount; ++c) {
+            const auto token = tokens.next();
+            if (!token) return endedEarly("the name of column " + std::to_string(c + 1));
+            result.columnNames[static_cast<std::size_t>(c)] = *token;
+        }
+    }
+    for (int r = 0; r < dims.rowCount; ++r) {
+        std::string rowLabel = "row " + std::to_string(r + 1);
+        if (hasRowNames) {
+            const auto token = tokens.next();
+            if (!token) return endedEarly("the name of " + rowLabel);
+            rowLabel += " (" + printable(*token) + ")";
+            result.rowNames[static_cast<std::size_t>(r)] = *token;
+        }
+        for (int c = 0; c < dims.columnCount; ++c) {
+            auto cell = [&] { return rowLabel + ", column " + std::to_string(c + 1); };
+            const auto token = tokens.next();
+            if (!token) return endedEarly(cell());
+            std::size_t consumed = 0;
+            const double value = readLeadingNumber(std::string(*token), consumed);
+            if (consumed != token->size())
+                return refuse(cell() + " holds " + quoted(*token) + ", which is not a number" +
+                              onLine(tokens.tokenLine()));
+            if (!std::isfinite(value))
+                return refuse(cell() + " holds " + quoted(*token) +
+                              ", which is not a finite number" + onLine(tokens.tokenLine()));
+            result.matrix.at(r, c) = value;
+        }
+    }
+    if (const auto extra = tokens.next())
+        result.warning = "Warning: the matrix file " + shownName +
+                         " holds more tokens after its last row, from " + quoted(*extra) +
+                         onLine(tokens.tokenLine()) + " on; they are ignored.\n";
+    return true;
+}
+
 }  // namespace
 
 double readLeadingNumber(const std::string& text, std::size_t& consumed) {
@@ -172,111 +184,45 @@ double readLeadingNumber(const std::string& text, std::size_t& consumed) {
     return value;
 }
 
-MatrixDimensionsResult readMatrixDimensions(const std::string& fileName) {
-    MatrixDimensionsResult result;
-    OpenedMatrix opened;
-    result.status = openAndReadCounts(fileName, opened, result.message);
-    if (result.status == MatrixFileStatus::Read) result.dimensions = opened.dimensions;
+MatrixFileResult parseMatrixText(const std::string& fileName, std::string_view text,
+                                 bool hasRowNames, bool hasColumnNames) {
+    MatrixFileResult result;
+    const std::string shownName = printable(fileName);
+    bool parsed = false;
+    try {
+        parsed = parseInto(result, shownName, text, hasRowNames, hasColumnNames);
+    } catch (const std::bad_alloc&) {
+        result = MatrixFileResult{};
+    } catch (const std::length_error&) {
+        result = MatrixFileResult{};
+    }
+    if (parsed) {
+        result.status = MatrixFileStatus::Read;
+        return result;
+    }
+    std::string message = std::move(result.message);
+    result = MatrixFileResult{};
+    result.message = !message.empty() ? std::move(message)
+                                      : "Error in the matrix file " + shownName +
+                                            ": there is not enough memory to hold it.\n";
     return result;
 }
 
-MatrixFileResult readMatrixFile(const std::string& fileName, bool hasRowNames, bool hasColumnNames) {
-    MatrixFileResult result;
-    OpenedMatrix opened;
-    result.status = openAndReadCounts(fileName, opened, result.message);
-    if (result.status != MatrixFileStatus::Read) return result;
-    result.status = MatrixFileStatus::Invalid;
-    const MatrixDimensions dims = opened.dimensions;
-    TokenReader& tokens = *opened.tokens;
-
-    // Counts of a large matrix that no file of this size could fill are
-    // refused before any memory is taken for them. A small matrix is simply
-    // read, so that a short file is told where exactly it ends.
-    const std::uint64_t needed = smallestFileSize(dims, hasRowNames, hasColumnNames);
-    const std::uint64_t valueCount = static_cast<std::uint64_t>(dims.rowCount) *
-                                     static_cast<std::uint64_t>(dims.columnCount);
-    if (valueCount > LargeMatrixValues && opened.fileSize >= 0 &&
-        needed > static_cast<std::uint64_t>(opened.fileSize)) {
-        result.message = problem(fileName, "its counts promise " + countsText(dims) +
-                                               ", which need at least " + std::to_string(needed) +
-                                               " bytes, but the file has only " +
-                                               std::to_string(opened.fileSize));
+MatrixFileResult readMatrixFile(const std::string& fileName, bool hasRowNames, bool hasColumnNames,
+                                bool dashIsStandardInput) {
+    InputText input = readInputText(fileName, dashIsStandardInput);
+    if (!input.opened) {
+        MatrixFileResult result;
+        result.status = MatrixFileStatus::CannotOpen;
+        result.message = CannotOpenInputMessage;
+        result.reason = input.problem;
         return result;
     }
-    try {
-        result.matrix = allocateMatrix(dims.rowCount, dims.columnCount);
-        result.rowNames.assign(static_cast<std::size_t>(dims.rowCount), std::string());
-        result.columnNames.assign(static_cast<std::size_t>(dims.columnCount), std::string());
-    } catch (const std::bad_alloc&) {
-        result = MatrixFileResult{};
-        result.message = problem(fileName, "there is not enough memory for " + countsText(dims));
-        return result;
-    } catch (const std::length_error&) {
-        result = MatrixFileResult{};
-        result.message = problem(fileName, "there is not enough memory for " + countsText(dims));
+    if (!input.problem.empty()) {
+        MatrixFileResult result;
+        result.message =
+            "Can not read the matrix file " + printable(fileName) + ": " + input.detail + ".\n";
         return result;
     }
-
-    auto endedEarly = [&](const std::string& where) {
-        result.message = tokens.readError() != 0
-                             ? readFailure(fileName, tokens.readError())
-                             : problem(fileName, "the file ends before " + where + "; it should hold " +
-                                                     countsText(dims));
-    };
-
-    if (hasColumnNames) {
-        for (int c = 0; c < dims.columnCount; ++c) {
-            auto token = tokens.next();
-            if (!token) {
-                endedEarly("the name of column " + std::to_string(c + 1));
-                return result;
-            }
-            result.columnNames[static_cast<std::size_t>(c)] = std::move(*token);
-        }
-    }
-    for (int r = 0; r < dims.rowCount; ++r) {
-        std::string rowLabel = "row " + std::to_string(r + 1);
-        if (hasRowNames) {
-            auto token = tokens.next();
-            if (!token) {
-                endedEarly("the name of " + rowLabel);
-                return result;
-            }
-            rowLabel += " (" + *token + ")";
-            result.rowNames[static_cast<std::size_t>(r)] = std::move(*token);
-        }
-        for (int c = 0; c < dims.columnCount; ++c) {
-            auto cell = [&] { return rowLabel + ", column " + std::to_string(c + 1); };
-            const auto token = tokens.next();
-            if (!token) {
-                endedEarly(cell());
-                return result;
-            }
-            std::size_t consumed = 0;
-            const double value = readLeadingNumber(*token, consumed);
-            if (consumed != token->size()) {
-                result.message = problem(fileName, cell() + " holds " + quoted(*token) +
-                                                       ", which is not a number" +
-                                                       onLine(tokens.tokenLine()));
-                return result;
-            }
-            if (!std::isfinite(value)) {
-                result.message = problem(fileName, cell() + " holds " + quoted(*token) +
-                                                       ", which is not a finite number" +
-                                                       onLine(tokens.tokenLine()));
-                return result;
-            }
-            result.matrix.at(r, c) = value;
-        }
-    }
-    if (const auto extra = tokens.next()) {
-        result.warning = "Warning: the matrix file " + fileName +
-                         " holds more tokens after its last row, from " + quoted(*extra) +
-                         onLine(tokens.tokenLine()) + " on; they are ignored.\n";
-    } else if (tokens.readError() != 0) {
-        result.message = readFailure(fileName, tokens.readError());
-        return result;
-    }
-    result.status = MatrixFileStatus::Read;
-    return result;
+    return parseMatrixText(fileName, input.bytes, hasRowNames, hasColumnNames);
 }

@@ -4,13 +4,17 @@
 // row an optional row name and one number per column. Tokens are separated
 // by any whitespace; lines carry no meaning.
 //
-// The readers check what they read: counts must be positive integers, every
-// value token must be wholly a finite number, and the file must hold every
-// token its counts promise. Failures come back as a message naming the file
-// and, where it applies, the row and column (counted from 1) and the line.
+// The file is read once, whole (see data/input_text.h: a file, a FIFO, a
+// pipe or "-" for standard input; text only, words of bounded length), then
+// parsed in memory. Counts must be positive integers, every value token must
+// be wholly a finite number, and the file must hold every token its counts
+// promise. Failures come back as a message naming the file and, where it
+// applies, the row and column (counted from 1) and the line; every text taken
+// from the file is shown through printable().
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "data/data_matrix.h"
 #include "data/name_table.h"
@@ -24,16 +28,13 @@ enum class MatrixFileStatus {
     Invalid,     // message says what is wrong with the file
 };
 
+// The largest count a matrix file may give.
+inline constexpr long long LargestCount = 2147483647;
+
 struct MatrixDimensions {
     int rowCount = 0;
     int columnCount = 0;
     friend bool operator==(const MatrixDimensions&, const MatrixDimensions&) = default;
-};
-
-struct MatrixDimensionsResult {
-    MatrixFileStatus status = MatrixFileStatus::Invalid;
-    MatrixDimensions dimensions;
-    std::string message;
 };
 
 struct MatrixFileResult {
@@ -42,14 +43,18 @@ struct MatrixFileResult {
     NameTable rowNames;     // rowCount names; empty names without row names
     NameTable columnNames;  // columnCount names; empty names without column names
     std::string message;
+    std::string reason;     // CannotOpen: why, naming the file
     std::string warning;    // non-empty when tokens follow the last row
 };
 
-// Reads only the two counts at the head of the file.
-MatrixDimensionsResult readMatrixDimensions(const std::string& fileName);
+// Reads the whole input once and parses it with the given layout; "-" is
+// standard input unless dashIsStandardInput is false.
+MatrixFileResult readMatrixFile(const std::string& fileName, bool hasRowNames, bool hasColumnNames,
+                                bool dashIsStandardInput = true);
 
-// Reads the whole file with the given layout.
-MatrixFileResult readMatrixFile(const std::string& fileName, bool hasRowNames, bool hasColumnNames);
+// Parses a matrix held in memory; fileName only names it in messages.
+MatrixFileResult parseMatrixText(const std::string& fileName, std::string_view text,
+                                 bool hasRowNames, bool hasColumnNames);
 
 // The longest leading decimal number of text, read as the C library does in
 // the "C" locale whatever the process locale is; consumed is the number of

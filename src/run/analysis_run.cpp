@@ -8,81 +8,102 @@
 #include "run/side_outputs.h"
 #include "run/stages.h"
 #include "data/matrix_file.h"
+#include "data/safe_text.h"
 
 namespace {
-
-// Writes the failure message where it belongs: the fixed text of a file that
-// cannot be opened to standard output, everything else to standard error.
-void reportReadFailure(MatrixFileStatus status, const std::string& message) {
-    if (status == MatrixFileStatus::CannotOpen) std::cout << message << std::flush;
-    else std::cerr << message;
-}
 
 std::string dimensionsText(MatrixDimensions d) {
     return std::to_string(d.rowCount) + " rows and " + std::to_string(d.columnCount) + " columns";
 }
 
-// Ends a failed run: the report keeps what was written so far.
-int failRun(ReportFile& report) {
-    if (const auto problem = report.close()) std::cerr << *problem;
+// A negative standard deviation is used as given (the noise then has its
+// size); it is most likely a mistake, so the run says where the first is.
+void warnAboutNegativeDeviations(const std::string& fileName, const DataMatrix& errors) {
+    long long count = 0;
+    std::size_t first = 0;
+    for (std::size_t i = errors.values.size(); i-- > 0;)
+        if (errors.values[i] < 0) ++count, first = i;
+    if (count == 0) return;
+    const auto columns = static_cast<std::size_t>(errors.columnCount);
+    std::cerr << "Warning: the error file " << printable(fileName) << " holds " << count
+              << (count == 1 ? " negative standard deviation" : " negative standard deviations")
+              << ", the first in row " << first / columns + 1 << ", column "
+              << first % columns + 1 << "; the noise is drawn with their size.\n";
+}
+
+// Reads one matrix; 0, or the exit status after the message.
+int readOne(const std::string& fileName, const RunInputs& layout, const RunConsole& console,
+            MatrixFileResult& read) {
+    read = readMatrixFile(fileName, layout.hasRowNames, layout.hasColumnNames, console.commandLine);
+    if (read.status == MatrixFileStatus::Read) {
+        if (!read.warning.empty()) std::cerr << read.warning;
+        return 0;
+    }
+    if (read.status == MatrixFileStatus::CannotOpen && console.commandLine) {
+        std::cerr << "noiseclust: " << read.reason << "\n";
+        return InputRefusedStatus;
+    }
+    if (read.status == MatrixFileStatus::CannotOpen) std::cout << read.message << std::flush;
+    else std::cerr << read.message;
     return 1;
 }
 
-// Reads the matrices of the run; false after writing the failure message.
-bool readInputs(const RunSettings& settings, RunInputs& inputs) {
-    const bool withErrorFile = settings.withErrorFile;
-    const auto dimensions = readMatrixDimensions(settings.expressionFileName);
-    if (dimensions.status != MatrixFileStatus::Read) {
-        reportReadFailure(dimensions.status, dimensions.message);
-        return false;
-    }
-    // The error file must match the expression file before anything of it is read.
-    if (withErrorFile) {
-        const auto errorDimensions = readMatrixDimensions(settings.errorFileName);
-        if (errorDimensions.status != MatrixFileStatus::Read) {
-            reportReadFailure(errorDimensions.status, errorDimensions.message);
-            return false;
-        }
-        if (!(errorDimensions.dimensions == dimensions.dimensions)) {
-            std::cerr << "The error file " << settings.errorFileName << " has "
-                      << dimensionsText(errorDimensions.dimensions) << ", but the expression file "
-                      << settings.expressionFileName << " has "
-                      << dimensionsText(dimensions.dimensions) << "!\n";
-            return false;
-        }
-    }
+// Ends a failed run: the report keeps what was written so far.
+int failRun(ReportFile& report, int status) {
+    if (const auto problem = report.close()) std::cerr << *problem;
+    return status;
+}
 
-    auto readOne = [&](const std::string& fileName, DataMatrix& target) {
-        auto read = readMatrixFile(fileName, inputs.hasRowNames, inputs.hasColumnNames);
-        if (read.status != MatrixFileStatus::Read) {
-            reportReadFailure(read.status, read.message);
-            return false;
+}  // namespace
+
+void announceRunStart(const RunConsole& console) {
+    if (console.showTexts) std::cout << "\n\nNow program is running......" << std::flush;
+}
+
+void announceRunEnd(const RunConsole& console) {
+    if (console.showTexts) std::cout << "complete!\n" << std::flush;
+}
+
+int readRunInputs(const RunSettings& settings, RunInputs& inputs, const RunConsole& console) {
+    inputs.hasRowNames = hasRowNames(settings.inputFormat);
+    inputs.hasColumnNames = hasColumnNames(settings.inputFormat);
+    MatrixFileResult expression, errors;
+    if (const int status = readOne(settings.expressionFileName, inputs, console, expression))
+        return status;
+    const MatrixDimensions dimensions{expression.matrix.rowCount, expression.matrix.columnCount};
+    if (settings.withErrorFile) {
+        if (const int status = readOne(settings.errorFileName, inputs, console, errors))
+            return status;
+        const MatrixDimensions errorDimensions{errors.matrix.rowCount, errors.matrix.columnCount};
+        if (!(errorDimensions == dimensions)) {
+            std::cerr << "The error file " << printable(settings.errorFileName) << " has "
+                      << dimensionsText(errorDimensions) << ", but the expression file "
+                      << printable(settings.expressionFileName) << " has "
+                      << dimensionsText(dimensions) << "!\n";
+            return 1;
         }
-        if (!(MatrixDimensions{read.matrix.rowCount, read.matrix.columnCount} ==
-              dimensions.dimensions)) {
-            std::cerr << "The file " << fileName << " changed while it was being read!\n";
-            return false;
-        }
-        if (!read.warning.empty()) std::cerr << read.warning;
-        target = std::move(read.matrix);
-        inputs.rowNames = std::move(read.rowNames);
-        inputs.columnNames = std::move(read.columnNames);
-        return true;
-    };
-    if (!readOne(settings.expressionFileName, inputs.rawMatrix)) return false;
-    try {
-        inputs.workingMatrix = inputs.rawMatrix;
-    } catch (const std::bad_alloc&) {
-        std::cerr << "There is not enough memory for a matrix of "
-                  << dimensionsText(dimensions.dimensions) << "!\n";
-        return false;
+        warnAboutNegativeDeviations(settings.errorFileName, errors.matrix);
     }
-    if (withErrorFile) {
-        if (!readOne(settings.errorFileName, inputs.errorMatrix)) return false;
+    try {
+        inputs.workingMatrix = expression.matrix;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "There is not enough memory for a matrix of " << dimensionsText(dimensions)
+                  << "!\n";
+        return 1;
+    }
+    inputs.rawMatrix = std::move(expression.matrix);
+    // The names left are those of the last file read.
+    MatrixFileResult& last = settings.withErrorFile ? errors : expression;
+    inputs.rowNames = std::move(last.rowNames);
+    inputs.columnNames = std::move(last.columnNames);
+    if (settings.withErrorFile) {
+        inputs.errorMatrix = std::move(errors.matrix);
         inputs.hasErrorMatrix = true;
     }
-    return true;
+    return 0;
 }
+
+namespace {
 
 std::string fixedSixDecimals(double value) {
     char text[400];  // the widest double in "%f" takes 317 characters
@@ -117,27 +138,28 @@ std::string reportHeaderText(const RunSettings& settings, int rowCount, int colu
     return header;
 }
 
-int runAnalysis(const RunSettings& settings, ReportFile& report, StagesFunction stages) {
-    std::cout << "\n\nNow program is running......" << std::flush;
-    RunInputs inputs;
-    inputs.hasRowNames = hasRowNames(settings.inputFormat);
-    inputs.hasColumnNames = hasColumnNames(settings.inputFormat);
-    if (!readInputs(settings, inputs)) return failRun(report);
-
+int runFromInputs(const RunSettings& settings, RunInputs& inputs, ReportFile& report,
+                  StagesFunction stages, RunResults& results) {
     report.write(
         reportHeaderText(settings, inputs.rawMatrix.rowCount, inputs.rawMatrix.columnCount));
-    if (report.failed()) return failRun(report);
-
-    RunResults results;
-    if (const int status = stages(settings, inputs, report, results); status != 0) {
-        if (const auto problem = report.close()) std::cerr << *problem;
-        return status;
-    }
+    if (report.failed()) return failRun(report, 1);
+    if (const int status = stages(settings, inputs, report, results); status != 0)
+        return failRun(report, status);
     if (const auto problem = report.close()) {
         std::cerr << *problem;
         return 1;
     }
+    return 0;
+}
+
+int runAnalysis(const RunSettings& settings, ReportFile& report, StagesFunction stages) {
+    const RunConsole console;
+    announceRunStart(console);
+    RunInputs inputs;
+    if (const int status = readRunInputs(settings, inputs, console)) return failRun(report, status);
+    RunResults results;
+    if (const int status = runFromInputs(settings, inputs, report, stages, results)) return status;
     if (!writeSideOutputs({settings, inputs, results})) return 1;
-    std::cout << "complete!\n" << std::flush;
+    announceRunEnd(console);
     return 0;
 }

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "data/safe_text.h"
+
 namespace {
 constexpr std::size_t FlushThreshold = 1 << 16;
 }
@@ -17,11 +19,21 @@ bool ReportFile::open(const std::string& fileName) {
     errorNumber_ = 0;
     buffer_.clear();
     fileName_ = fileName;
+    owned_ = true;
     if (fileName.find('\0') != std::string::npos) return false;
     do {
         fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     } while (fd_ < 0 && errno == EINTR);
     return fd_ >= 0;
+}
+
+void ReportFile::attach(int fd, const std::string& fileName, bool owned) {
+    close();
+    errorNumber_ = 0;
+    buffer_.clear();
+    fileName_ = fileName;
+    fd_ = fd;
+    owned_ = owned;
 }
 
 void ReportFile::write(std::string_view text) {
@@ -44,9 +56,9 @@ void ReportFile::flushBuffer() {
 std::optional<std::string> ReportFile::close() {
     if (fd_ < 0) return std::nullopt;
     flushBuffer();
-    if (::close(fd_) != 0 && !failed() && errno != EINTR) errorNumber_ = errno;
+    if (owned_ && ::close(fd_) != 0 && !failed() && errno != EINTR) errorNumber_ = errno;
     fd_ = -1;
     if (!failed()) return std::nullopt;
-    return "Can not write the output file " + fileName_ + ": " + std::strerror(errorNumber_) +
+    return "Can not write the output file " + printable(fileName_) + ": " + std::strerror(errorNumber_) +
            "\n";
 }

@@ -17,6 +17,9 @@ public:
     // Creates the file, or empties it when it exists. False when it cannot be
     // opened for writing (a file already held is closed first either way).
     bool open(const std::string& fileName);
+    // Writes into a descriptor opened elsewhere (a temporary file, standard
+    // output); close() closes it only when owned.
+    void attach(int fd, const std::string& fileName, bool owned);
     bool isOpen() const { return fd_ >= 0; }
     const std::string& fileName() const { return fileName_; }
 
@@ -33,6 +36,7 @@ private:
     void flushBuffer();
 
     int fd_ = -1;
+    bool owned_ = true;
     std::string fileName_;
     std::string buffer_;
     int errorNumber_ = 0;

@@ -1,12 +1,11 @@
 #include "run/side_outputs.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <iostream>
+#include <optional>
 
 #include "output/cluster_table.h"
 #include "output/dendrogram_svg.h"
+#include "run/pending_files.h"
 
 namespace {
 
@@ -26,17 +25,6 @@ std::string renderClusterTable(const SideOutputContext& c) {
     return table;
 }
 
-bool writeWholeFile(const std::string& fileName, const std::string& bytes) {
-    std::FILE* file = std::fopen(fileName.c_str(), "wb");
-    bool written =
-        file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (file != nullptr && std::fclose(file) != 0) written = false;
-    if (!written)
-        std::cerr << "noiseclust: cannot write " << fileName << ": " << std::strerror(errno)
-                  << "\n";
-    return written;
-}
-
 }  // namespace
 
 std::vector<SideOutput> sideOutputsOf(const RunSettings& settings) {
@@ -48,9 +36,37 @@ std::vector<SideOutput> sideOutputsOf(const RunSettings& settings) {
     return outputs;
 }
 
-bool writeSideOutputs(const SideOutputContext& context) {
+std::vector<PendingFile> pendingSideOutputs(const RunSettings& settings) {
+    std::vector<PendingFile> files;
+    for (const SideOutput& output : sideOutputsOf(settings))
+        files.push_back(PendingFile{output.role, output.fileName, "", -1});
+    return files;
+}
+
+bool writeSideOutputs(const SideOutputContext& context, std::span<PendingFile> files) {
     if (!context.results.complete) return true;
-    for (const SideOutput& output : sideOutputsOf(context.settings))
-        if (!writeWholeFile(output.fileName, output.render(context))) return false;
+    const std::vector<SideOutput> outputs = sideOutputsOf(context.settings);
+    for (std::size_t i = 0; i < outputs.size() && i < files.size(); ++i) {
+        if (const auto problem = writePendingFile(files[i], outputs[i].render(context))) {
+            std::cerr << "noiseclust: " << *problem << "\n";
+            return false;
+        }
+    }
     return true;
+}
+
+bool writeSideOutputs(const SideOutputContext& context) {
+    std::vector<PendingFile> files = pendingSideOutputs(context.settings);
+    std::optional<std::string> problem;
+    for (PendingFile& file : files)
+        if (!problem) problem = createPendingFile(file);
+    if (problem) std::cerr << "noiseclust: " << *problem << "\n";
+    bool written = !problem && writeSideOutputs(context, files);
+    if (written) {
+        problem = commitPendingFiles(files);
+        if (problem) std::cerr << "noiseclust: " << *problem << "\n";
+        written = !problem;
+    }
+    discardPendingFiles(files);
+    return written;
 }

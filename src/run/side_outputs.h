@@ -3,9 +3,11 @@
 // rendered from the run's results once the report is complete. Each has a
 // role, named in messages and in the check that no two roles share a file.
 
+#include <span>
 #include <string>
 #include <vector>
 
+#include "run/pending_files.h"
 #include "run/run_settings.h"
 #include "run/stages.h"
 
@@ -24,6 +26,13 @@ struct SideOutput {
 // The side outputs the settings ask for, in the order they are written.
 std::vector<SideOutput> sideOutputsOf(const RunSettings& settings);
 
-// Renders and writes every side output; false after a message naming the
-// file that could not be written.
+// Renders every side output into its pending file (one per entry of
+// sideOutputsOf, in order); false after a message naming the file that
+// could not be written. The caller commits or discards the files.
+bool writeSideOutputs(const SideOutputContext& context, std::span<PendingFile> files);
+
+// The same, each file created beside its target and renamed into place.
 bool writeSideOutputs(const SideOutputContext& context);
+
+// The pending files of the side outputs, in order; created by the caller.
+std::vector<PendingFile> pendingSideOutputs(const RunSettings& settings);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -25,6 +26,7 @@
 #include "consensus/consensus_stage.h"
 #include "consensus/sample_clusters.h"
 #include "data/preprocess.h"
+#include "data/safe_text.h"
 #include "resample/perturbation.h"
 #include "random/random_stream.h"
 
@@ -78,38 +80,72 @@ int threadCountFor(const RunSettings& settings) {
         if (const char* env = std::getenv("NOISECLUST_THREADS")) {
             char* end = nullptr;
             const long value = std::strtol(env, &end, 10);
-            if (end == env || *end != '\0' || value < 0 || value > 256)
-                std::cerr << "noiseclust: warning: NOISECLUST_THREADS=" << env
-                          << " is not a number of threads from 0 to 256; using the hardware's\n";
-            else
+            static bool warned = false;  // the plan and the run both ask
+            if (end == env || *end != '\0' || value < 0 || value > 256) {
+                if (!std::exchange(warned, true))
+                    std::cerr << "noiseclust: warning: NOISECLUST_THREADS=" << printable(env)
+                              << " is not a number of threads from 0 to 256; using the hardware's\n";
+            } else {
                 threads = static_cast<int>(value);
+            }
         }
     }
     if (threads <= 0) threads = static_cast<int>(std::thread::hardware_concurrency());
     return std::clamp(threads, 1, 256);
 }
 
-// How many clustering threads the memory of the machine allows: each needs a
-// distance triangle of n(n-1)/2 doubles and a clustering workspace, and the
-// summaries of all resampled trees are kept until the consensus. Zero when
+// The bytes a run needs, from costs measured with /usr/bin/time -v (see
+// tests/scripts/memory_plan_check.sh): every resampled tree's summary is kept
+// until the consensus (pairs, heights, keys and sizes of n-1 steps, four
+// allocations and the record, about 200 + 36(n-1) bytes), and the consensus
+// tallies the clusters of half of them (about 24(n-1) bytes a tree). Each
+// worker holds a distance triangle, a clustering workspace, a tree and a
+// resampled matrix, and up to four passes in flight (their report text and
+// summary). The matrices as read and the first tree's work come once.
+struct MemoryPlan {
+    double fixed = 0;
+    double perThread = 0;
+};
+
+MemoryPlan memoryPlan(int n, int columns, int sampleSize, bool withErrors) {
+    const double rows = n, matrix = 8.0 * rows * columns;
+    const double triangle = 0.5 * rows * (rows - 1.0) * sizeof(double);
+    const double perSample = 200.0 + 60.0 * (rows - 1.0);
+    const double treeText = 40.0 * rows;  // one tree in the report's notation
+    MemoryPlan plan;
+    plan.perThread = triangle + clusteringWorkspaceBytes(n) + 64.0 * rows + matrix +
+                     4.0 * (treeText + perSample);
+    plan.fixed = 8e6 +                                   // the program itself
+                 static_cast<double>(sampleSize) * perSample +
+                 (withErrors ? 3.0 : 2.0) * matrix + 48.0 * rows +
+                 2.0 * triangle;  // the first tree's and the consensus work
+    return plan;
+}
+
+// How many clustering threads the memory of the machine allows; zero when
 // not even one fits.
-int threadsThatFit(int n, int sampleSize, int wanted) {
+int threadsThatFit(int n, int columns, int sampleSize, bool withErrors, int wanted) {
     const double pages = static_cast<double>(::sysconf(_SC_PHYS_PAGES));
     const double pageSize = static_cast<double>(::sysconf(_SC_PAGE_SIZE));
     if (pages <= 0 || pageSize <= 0) return wanted;
     const double available = 0.85 * pages * pageSize;
-    const double triangle = 0.5 * n * (n - 1.0) * sizeof(double);
-    const double perThread = triangle + clusteringWorkspaceBytes(n) + n * 64.0;  // and its tree
-    const double summaries = static_cast<double>(sampleSize) * n * 48.0;
-    const double fixed = summaries + 2.0 * triangle;  // the first tree's and the consensus work
-    if (fixed + perThread > available) return 0;
-    return std::clamp(static_cast<int>((available - fixed) / perThread), 1, wanted);
+    const MemoryPlan plan = memoryPlan(n, columns, sampleSize, withErrors);
+    if (std::getenv("NOISECLUST_TIMINGS") != nullptr)
+        std::cerr << "memory plan: " << static_cast<long long>(plan.fixed + plan.perThread * wanted)
+                  << " bytes for " << wanted << " threads\n";
+    if (plan.fixed + plan.perThread > available) return 0;
+    return std::clamp(static_cast<int>((available - plan.fixed) / plan.perThread), 1, wanted);
 }
 
 int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile& report,
                      RunResults& results);
 
 }  // namespace
+
+int plannedThreads(const RunSettings& settings, const RunInputs& inputs) {
+    return threadsThatFit(inputs.rawMatrix.rowCount, inputs.rawMatrix.columnCount,
+                          settings.sampleSize, inputs.hasErrorMatrix, threadCountFor(settings));
+}
 
 int runStages(const RunSettings& settings, RunInputs& inputs, ReportFile& report,
               RunResults& results) {
@@ -129,7 +165,7 @@ int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile&
                      RunResults& results) {
     const RunMethods methods = resolveMethods(settings);
     const int n = inputs.rawMatrix.rowCount;
-    const int threads = threadsThatFit(n, settings.sampleSize, threadCountFor(settings));
+    const int threads = plannedThreads(settings, inputs);
     if (threads == 0) {
         std::cerr << "noiseclust: clustering " << n << " rows " << settings.sampleSize
                   << " times needs more memory than this machine has!\n";

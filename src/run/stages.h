@@ -20,6 +20,10 @@ struct RunResults {
     bool complete = false;       // false until the consensus is computed
 };
 
+// The number of clustering threads the run will use: the wanted number, or
+// fewer when the machine's memory holds fewer; 0 when not even one fits.
+int plannedThreads(const RunSettings& settings, const RunInputs& inputs);
+
 // Runs the first-tree, resampling and consensus stages, writing their blocks
 // into the report and their results into results. Returns 0 or the exit
 // status of a failure (its message already written).

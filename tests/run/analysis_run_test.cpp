@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,11 +21,10 @@ using testing_support::TempDir;
 
 namespace {
 
-// The defaults, then each choice's keyword in its header line.
+// The defaults, then each choice's keyword in its header line (those of the
+// pinned reports are left to them).
 TEST(ReportHeader, WritesTheKeywordOfEveryChoice) {
     const std::vector<std::pair<std::function<void(RunSettings&)>, std::string>> cases{
-        {[](RunSettings& s) { s.withErrorFile = true, s.errorFileName = "se.txt"; },
-         "The name of error file is      : se.txt\n"},
         {[](RunSettings& s) { s.inputFormat = InputFormat::RowNamesOnly; },
          "The format of input file is    : has row names, no column names\n"},
         {[](RunSettings& s) { s.inputFormat = InputFormat::ColumnNamesOnly; },
@@ -44,13 +45,8 @@ TEST(ReportHeader, WritesTheKeywordOfEveryChoice) {
          "Preprocess data by             : row, mediancenter\n"},
         {[](RunSettings& s) { s.preprocess = true, s.preprocessMethod = PreprocessMethod::Max; },
          "Preprocess data by             : row, max\n"},
-        {[](RunSettings& s) { s.distance = DistanceMetric::Correlation; }, "Distance method                : correlation\n"},
         {[](RunSettings& s) { s.distance = DistanceMetric::Maximum; }, "Distance method                : maximum\n"},
         {[](RunSettings& s) { s.distance = DistanceMetric::Manhattan; }, "Distance method                : manhattan\n"},
-        {[](RunSettings& s) { s.distance = DistanceMetric::Binary; }, "Distance method                : binary\n"},
-        {[](RunSettings& s) { s.linkage = Linkage::Compact; }, "Hierarchical Clustering Method : compact\n"},
-        {[](RunSettings& s) { s.linkage = Linkage::Connected; }, "Hierarchical Clustering Method : connected\n"},
-        {[](RunSettings& s) { s.notation = TreeNotation::SPlus; }, "The format of output file is   : S_Plus\n\n"},
     };
     RunSettings defaults;
     defaults.expressionFileName = "expr.txt";
@@ -116,6 +112,51 @@ TEST(AnalysisRun, TokensAfterTheLastRowGiveAWarning) {
               "(line 6) on; they are ignored.\n");
     EXPECT_NE(readFile(dir.file("out.txt")).find("The number of rows of the data is : 3\n"),
               std::string::npos);
+}
+
+// Command-line runs leave their files complete or untouched: each case runs
+// in a folder holding expr.txt and an earlier report r.txt; "@" in the
+// expected standard output stands for the report.
+TEST(AnalysisRun, ScriptedRunsLeaveFilesCompleteOrUntouched) {
+    const std::string run = "--expression expr.txt --scale 0.1 --samples 3 --force ";
+    const struct {
+        const char* name; std::string arguments, input, error; int status;
+        std::string standardOutput, standardError, report;
+    } cases[] = {
+        {"BadValueKeepsTheReport", "--expression bad.txt --scale 0.1 --output r.txt --force", "",
+         "", 1, RunStarted, "row 1 (r1), column 2 holds \"x\"", "old\n"},
+        {"MismatchedErrorFileKeepsIt", "--expression expr.txt --error se.txt --output r.txt --force",
+         "", "2 2\nc1 c2\nr1 1 2\nr2 3 4\n", 1, RunStarted, "has 2 rows and 2 columns", "old\n"},
+        {"UnwritablePictureKeepsIt", run + "--output r.txt --svg /proc/p.svg --quiet", "", "", 2, "",
+         "cannot create a file beside the picture /proc/p.svg: ", "old\n"},
+        {"NegativeDeviationsWarnOnce", "--expression expr.txt --samples 3 --force --error se.txt --output r.txt --quiet", "",
+         "3 2\nc1 c2\nr1 0.1 -0.2\nr2 0.3 0.4\nr3 -0.5 0.6\n", 0, "",
+         "Warning: the error file se.txt holds 2 negative standard deviations, the first in row 1, "
+         "column 2; the noise is drawn with their size.\n", "@"},
+        {"StandardInputAndOutput", "--expression - --scale 0.1 --samples 3 --output -", NamedMatrix, "", 0, "@", "", "old\n"},
+        {"QuietReport", run + "--output r.txt --quiet", "", "", 0, "", "", "@"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write("expr.txt", NamedMatrix);
+        dir.write("bad.txt", "2 2\nc1 c2\nr1 1 x\nr2 1 3\n");
+        dir.write("r.txt", "old\n");
+        if (!c.error.empty()) dir.write("se.txt", c.error);
+        std::vector<std::string> arguments;
+        std::istringstream words(c.arguments);
+        for (std::string word; words >> word;) arguments.push_back(word);
+        const auto result = runProgram(arguments, c.input, dir.path());
+        EXPECT_EQ(result.exitStatus, c.status) << c.name << ": " << result.standardError;
+        const std::string report = readFile(dir.file("r.txt"));
+        const std::string written = c.report == "@" ? report : result.standardOutput;
+        EXPECT_EQ(written.rfind("Here are the settings:\n", 0), c.status == 0 ? 0u : std::string::npos) << c.name;
+        if (c.report != "@") EXPECT_EQ(report, c.report) << c.name;
+        if (c.standardOutput != "@") EXPECT_EQ(result.standardOutput, c.standardOutput) << c.name;
+        EXPECT_NE(result.standardError.find(c.standardError), std::string::npos)
+            << c.name << ": " << result.standardError;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}),
+                  3 + !c.error.empty()) << c.name << ": a temporary file was left";
+    }
 }
 
 TEST(AnalysisRun, AReportThatCannotBeWrittenEndsWithoutComplete) {

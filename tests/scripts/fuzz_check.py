@@ -1,0 +1,143 @@
+"""Mutation fuzzing of the matrix reader and the dialogue, run from fuzz_check.sh.
+
+Each mutant of the bundled example (byte flips, token deletions and
+duplications, truncations, long words, byte order marks) is run with a
+timeout; the run must not crash, hang or print a sanitizer report, and must
+exit 0 exactly when the independent checker below finds both files
+well-formed. Random dialogue scripts must end with 0 or 1 and leave the input
+files as they were. Usage: fuzz_check.py PROGRAM SOURCE WORK CASES"""
+import concurrent.futures, math, os, random, re, subprocess, sys
+
+program, source, work, cases = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+SPACE = b" \t\n\v\f\r"
+DECIMAL = re.compile(rb"[+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]+)?")
+HEX = re.compile(rb"[+-]?0[xX](?:[0-9a-fA-F]+\.?[0-9a-fA-F]*|\.[0-9a-fA-F]+)(?:[pP][+-]?[0-9]+)?")
+SANITIZER = re.compile(rb"AddressSanitizer|LeakSanitizer|runtime error:|UndefinedBehaviorSanitizer")
+
+
+def finite_number(token):
+    try:
+        if DECIMAL.fullmatch(token): return math.isfinite(float(token))
+        if HEX.fullmatch(token): return math.isfinite(float.fromhex(token.decode()))
+    except (OverflowError, ValueError):
+        return False
+    return False
+
+
+def well_formed(data, layout):
+    """The counts of a well-formed matrix file of the layout, or None."""
+    if data.startswith(b"\xef\xbb\xbf"): data = data[3:]
+    if any((b < 0x20 and b not in SPACE) or b == 0x7F for b in data): return None
+    tokens = data.translate(None, b"").split()
+    if any(len(t) > 4096 for t in tokens): return None
+    if len(tokens) < 2 or not all(re.fullmatch(rb"[+-]?[0-9]+", t) for t in tokens[:2]): return None
+    rows, columns = int(tokens[0]), int(tokens[1])
+    if not (0 < rows < 2**31 and 0 < columns < 2**31): return None
+    row_names, column_names = layout in (1, 2), layout in (1, 3)
+    position = 2 + (columns if column_names else 0)
+    for _ in range(rows):
+        position += row_names
+        for value in tokens[position:position + columns]:
+            if not finite_number(value): return None
+        position += columns
+    return (rows, columns) if position <= len(tokens) else None
+
+
+def seed(layout, rows=10):
+    lines = open(os.path.join(source, "examples", "golub-top40.txt"), "rb").read().split(b"\n")
+    header, names, body = lines[0].split(), lines[1], [l for l in lines[2:2 + rows]]
+    if layout in (3, 4): body = [b" ".join(l.split()[1:]) for l in body]
+    out = [header[0].replace(header[0], str(rows).encode()) + b" " + header[1]]
+    if layout in (1, 3): out.append(names)
+    return b"\n".join(out + body) + b"\n"
+
+
+def errors_of(text):
+    return re.sub(rb"(?<![\w.])-(?=\d)", b"", text)  # the same tokens, no negative values
+
+
+def mutate(data, rng):
+    data = bytearray(data)
+    for _ in range(rng.randint(1, 3)):
+        kind = rng.randrange(7)
+        at = rng.randrange(len(data) + 1)
+        if kind == 0 and data:
+            data[min(at, len(data) - 1)] = rng.choice(b"\x00\x1b\x7f\xef\xff 0-9.eE+\nxa\t")
+        elif kind == 1: del data[at:]
+        elif kind in (2, 3):
+            tokens = bytes(data).split(b" ")
+            i = rng.randrange(len(tokens))
+            tokens[i:i + 1] = [] if kind == 2 else [tokens[i], tokens[i]]
+            data = bytearray(b" ".join(tokens))
+        elif kind == 4: data[at:at] = rng.choice([b"x" * 5000, b"1" * 4096, b"NaN", b"1e999", b"0x1p3"])
+        elif kind == 5: data[0:0] = b"\xef\xbb\xbf"
+        else: data[at:at] = bytes([rng.randrange(256)])
+    return bytes(data)
+
+
+def run(arguments, stdin=b"", cwd=None):
+    try:
+        done = subprocess.run([program] + arguments, input=stdin, capture_output=True, cwd=cwd, timeout=60)
+    except subprocess.TimeoutExpired:
+        return None, b"hang"
+    return done.returncode, done.stderr
+
+
+def matrix_case(number):
+    rng = random.Random(number)
+    layout = rng.randint(1, 4)
+    folder = os.path.join(work, f"m{number}")
+    os.makedirs(folder, exist_ok=True)
+    text = seed(layout)
+    expression = mutate(text, rng)
+    open(os.path.join(folder, "e.txt"), "wb").write(expression)
+    arguments = ["--expression", "e.txt", "--input-format", str(layout), "--samples", "2",
+                 "--output", "r.txt", "--force", "--quiet", "--threads", "1"]
+    counts = well_formed(expression, layout)
+    if rng.random() < 0.3:
+        error = errors_of(text)
+        if rng.random() < 0.5: error = mutate(error, rng)
+        open(os.path.join(folder, "s.txt"), "wb").write(error)
+        arguments += ["--error", "s.txt"]
+        error_counts = well_formed(error, layout)
+        counts = counts if counts is not None and counts == error_counts else None
+    else:
+        arguments += ["--scale", "0.1"]
+    status, stderr = run(arguments, cwd=folder)
+    if status is None: return f"mutant {number} hangs"
+    if SANITIZER.search(stderr) or status not in (0, 1): return f"mutant {number}: status {status}: {stderr[-400:]!r}"
+    if (status == 0) != (counts is not None):
+        return f"mutant {number} (layout {layout}): exit {status}, checker says {counts}: {stderr[-300:]!r}"
+    return None
+
+
+WORDS = ["expr.txt", "se.txt", "out.txt", "/dev/zero", "/dev/full", "none.txt", "expr.txt",
+         "0.1", "-1", "abc", "12", "0", "2.9", "x" * 300, "Y", "N", "y", "n"]
+
+
+def dialogue_case(number):
+    rng = random.Random(10**6 + number)
+    folder = os.path.join(work, f"d{number}")
+    os.makedirs(folder, exist_ok=True)
+    inputs = {"expr.txt": seed(1), "se.txt": errors_of(seed(1))}
+    for name, data in inputs.items(): open(os.path.join(folder, name), "wb").write(data)
+    answers = ["expr.txt"] + [rng.choice(WORDS + list("0123456789YNyn")) for _ in range(rng.randint(3, 30))]
+    if rng.random() < 0.5: answers += ["3", "2", "Y"]
+    status, stderr = run([], ("\n".join(answers) + "\n").encode(), cwd=folder)
+    if status is None: return f"dialogue {number} hangs: {answers}"
+    if SANITIZER.search(stderr) or status not in (0, 1): return f"dialogue {number}: status {status}: {stderr[-400:]!r}"
+    for name, data in inputs.items():
+        if open(os.path.join(folder, name), "rb").read() != data: return f"dialogue {number} changed {name}: {answers}"
+    return None
+
+
+def main():
+    jobs = [(matrix_case, i) for i in range(cases)] + [(dialogue_case, i) for i in range(cases // 10)]
+    with concurrent.futures.ThreadPoolExecutor(2) as pool:
+        failures = [f for f in pool.map(lambda job: job[0](job[1]), jobs) if f]
+    for failure in failures[:10]: print("FAIL:", failure)
+    if failures: sys.exit(1)
+    print(f"PASS: {cases} mutants and {cases // 10} dialogue scripts, no crash, hang or false verdict")
+
+
+main()
