@@ -50,8 +50,8 @@ public:
             finite &= !(magnitude > DBL_MAX);
             smallest = d < smallest ? d : smallest;
             largestMagnitude = magnitude > largestMagnitude ? magnitude : largestMagnitude;
-            // Below 2^23, adding and removing 2^23 rounds to an integer.
-            integers &= !(magnitude < 0x1p23) | ((magnitude + 0x1p23) - 0x1p23 == magnitude);
+            // Below 2^52, adding and removing 2^52 rounds to an integer.
+            integers &= !(magnitude < 0x1p52) | ((magnitude + 0x1p52) - 0x1p52 == magnitude);
         }
         const double largestTermCount = std::floor(n / 2.0) * std::ceil(n / 2.0);
         // Integer terms and every partial sum below 2^24 in magnitude: every

@@ -148,8 +148,12 @@ public:
         // that is not clamped (beyond 1e100) and not a negative zero (whose
         // sign would depend on the order of the pairs).
         cellsExact_ = true;
-        for (const double d : distances_.entries)
-            cellsExact_ &= std::isnan(d) || (static_cast<float>(d) == d && std::fabs(d) < Sentinel && !std::signbit(d));
+        negativeZero_ = false;
+        for (const double d : distances_.entries) {
+            negativeZero_ |= d == 0 && std::signbit(d);
+            cellsExact_ &= std::isnan(d) || (static_cast<float>(d) == d && std::fabs(d) < Sentinel);
+        }
+        cellsExact_ &= !negativeZero_;
     }
 
     Nearest estimate(float cell, int, int, int first, int second) const {
@@ -217,7 +221,11 @@ public:
         x.width = 0;
     }
 
-    // The documented loop over the member lists, first cluster's rows outer.
+    // The linkage from the member lists. The documented loop (first
+    // cluster's rows outer) keeps the first of equal values; equal values
+    // differ only as +0 and -0, so without negative zeros any order gives
+    // the same double, and the pairs are read row by row of the triangle
+    // (ascending addresses) instead of across its rows.
     double exactLinkage(int first, int second) const {
         ++exactCount_;
         const std::vector<int>& outer = records_.members[at(first)];
@@ -226,12 +234,23 @@ public:
         const int n = distances_.objectCount;
         bool anyNumber = false;
         double running = Rule::start;
-        for (int a : outer) {
-            const double* row = d + pairIndex(n, a, a + 1) - at(a + 1);
-            for (int b : inner) {
-                const double v = a < b ? row[b] : d[pairIndex(n, b, a)];
-                anyNumber |= !std::isnan(v);
-                if (Rule::replaces(running, v)) running = v;
+        auto take = [&](double v) {
+            anyNumber |= !std::isnan(v);
+            if (Rule::replaces(running, v)) running = v;
+        };
+        if (negativeZero_) {
+            for (int a : outer) {
+                const double* row = d + pairIndex(n, a, a + 1) - at(a + 1);
+                for (int b : inner) take(a < b ? row[b] : d[pairIndex(n, b, a)]);
+            }
+        } else {
+            for (const auto* lists : {&outer, &inner}) {
+                const std::vector<int>& rows = *lists;
+                const std::vector<int>& columns = lists == &outer ? inner : outer;
+                for (int a : rows) {
+                    const double* row = d + pairIndex(n, a, a + 1) - at(a + 1);
+                    for (auto b = std::upper_bound(columns.begin(), columns.end(), a); b != columns.end(); ++b) take(row[*b]);
+                }
             }
         }
         return anyNumber ? running : std::numeric_limits<double>::quiet_NaN();
@@ -245,6 +264,7 @@ private:
     ClusterRecords& records_;
     std::size_t& exactCount_;
     bool cellsExact_ = false;
+    bool negativeZero_ = true;
 };
 
 }  // namespace linkage_cells

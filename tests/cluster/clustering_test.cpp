@@ -196,12 +196,22 @@ INSTANTIATE_TEST_SUITE_P(
                            [](std::mt19937& random, int trial) {
                                return std::vector<DistanceTriangle>{nearTieTriangle(random, 300 + 100 * trial, trial)};
                            }},
+        // Distinct values closer than single precision resolves (equal or
+        // adjacent single-precision cells), at sizes where clusters grow deep.
+        DifferentialFamily{"single precision near ties", 3,
+                           [](std::mt19937& random, int trial) {
+                               DistanceTriangle d(150 + 100 * trial);
+                               for (double& e : d.entries) e = 1 + static_cast<double>(random() % 7) * 0x1p-27;
+                               return std::vector<DistanceTriangle>{d};
+                           }},
         DifferentialFamily{"degenerate", 1,
                            [](std::mt19937&, int) {
                                return std::vector<DistanceTriangle>{
                                    triangleOf(4, std::vector<double>(6, notANumber)),
                                    triangleOf(5, {inf, 1, 2e100, 3, -inf, 1e100, 2, inf, 5, 1e300}),
-                                   triangleOf(5, {notANumber, 1, 2, notANumber, 0.5, notANumber, 3, 1, notANumber, 1e100})};
+                                   triangleOf(5, {notANumber, 1, 2, notANumber, 0.5, notANumber, 3, 1, notANumber, 1e100}),
+                                   // Signed zeros: the first of equal values is kept.
+                                   triangleOf(5, {0.0, -0.0, 1, -0.0, 0.0, 2, 1, -0.0, 0.0, 3})};
                            }},
         DifferentialFamily{"real valued", 12,
                            [](std::mt19937& random, int trial) {
