@@ -136,7 +136,7 @@ void BM_ClusteringResampled(benchmark::State& state) {
         clusterObjects(tree, d, Linkage::Average, workspace);
         benchmark::DoNotOptimize(tree.heights.data());
     }
-    state.counters["exact_sums"] = static_cast<double>(workspace.exactAverages);
+    state.counters["exact_sums"] = static_cast<double>(workspace.exactLinkages);
 }
 BENCHMARK(BM_ClusteringResampled)->Apply(sizes);
 

@@ -32,9 +32,10 @@ enum class Linkage { Average, Compact, Connected };
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage);
 
 // The buffers of one clustering, kept between calls so that repeated
-// clusterings (one per resampled data set) do not reallocate them: about
-// n x n doubles. Give every thread its own; the content between calls
-// means nothing.
+// clusterings (one per resampled data set) do not reallocate them: a
+// triangle of n(n-1)/2 single-precision linkage cells and arrays of n
+// entries. Give every thread its own; the content between calls means
+// nothing.
 struct ClusteringWorkspace {
     ClusteringWorkspace();
     ~ClusteringWorkspace();
@@ -43,14 +44,15 @@ struct ClusteringWorkspace {
 
     struct Buffers;  // defined with the clustering
     std::unique_ptr<Buffers> buffers;
-    // "average" linkage values that the last call summed from member lists
-    // (every recorded height, and comparisons its cached sums could not decide).
-    std::size_t exactAverages = 0;
+    // Linkage values that the last call computed from member lists (every
+    // recorded height the cells do not hold exactly, and comparisons the
+    // cells could not decide).
+    std::size_t exactLinkages = 0;
 };
 
-// The bytes a workspace holds after clustering n objects (the linkage
-// square of n x n doubles and the per-cluster arrays), for memory planning;
-// the distance triangle (n(n-1)/2 doubles) comes on top.
+// The bytes a workspace holds after clustering n objects (the cells, 2 n^2
+// bytes, and the per-cluster arrays), for memory planning; the distance
+// triangle (n(n-1)/2 doubles) comes on top.
 double clusteringWorkspaceBytes(int n);
 
 // The same clustering, with the caller's buffers.

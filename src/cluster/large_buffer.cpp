@@ -13,6 +13,8 @@ namespace {
 // Worth hinting only when the buffer spans several huge pages.
 constexpr std::size_t HugePageBytes = std::size_t{2} << 20;
 
+}  // namespace
+
 void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     if (bytes < 4 * HugePageBytes) return;
@@ -21,18 +23,4 @@ void adviseHugePages([[maybe_unused]] void* start, [[maybe_unused]] std::size_t 
     // Only a hint: a kernel without huge pages refuses it and nothing changes.
     if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 #endif
-}
-
-}  // namespace
-
-void resizeLargeBuffer(std::vector<double>& values, std::size_t count) {
-    if (count <= values.capacity()) {
-        values.resize(count);
-        return;
-    }
-    std::vector<double> fresh;
-    fresh.reserve(count);
-    adviseHugePages(fresh.data(), count * sizeof(double));
-    fresh.resize(count);
-    values.swap(fresh);
 }

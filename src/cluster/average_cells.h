@@ -1,0 +1,246 @@
+#pragma once
+// "average" linkage cells of the clustering engine: rounded sums with a
+// rigorous interval around the specified value (see linkage_cells.h).
+//
+// The specified value is fl(fl(S / |first|) / |second|), where S is the sum
+// of the m = |first| |second| pair distances in the order "first cluster's
+// rows outer, second's inner, both ascending", started at 0. The cell of
+// two clusters holds T, a single-precision sum of the same terms: at the
+// start each distance rounded, and on a join cell(A+B, C) = fl(cell(A, C) +
+// cell(B, C)) (one double addition, then the rounding to single precision).
+// A term of cell(A, C) takes part in at most D = depth(A) + depth(C) such
+// joins, so T is a summation tree of height D + 1 in a precision of unit
+// roundoff u' = 2^-24 + 2^-52 (both roundings) and
+//   |T - X| <= gamma'(D + 1) P  (Higham, Accuracy and Stability of Numerical
+//   Algorithms, 2nd ed., section 4.2: any summation tree of height h),
+// X the exact sum, P the sum of the terms' magnitudes; S, a recursive
+// double-precision sum, is within gamma(m - 1) P of X. Subnormal results
+// add at most 2^-150 per rounding (2m roundings, m terms). The rest of the
+// argument, down to the width, is at averageWidth. A comparison whose two
+// intervals do not overlap is decided by them; otherwise both values are
+// summed from the member lists in the specified order, as is every
+// recorded height (the joined pairs cost n(n-1)/2 reads over a whole run).
+
+#include "cluster/linkage_cells.h"
+
+namespace linkage_cells {
+
+class AverageCells {
+public:
+    static constexpr bool rescanCanImprove = true;
+
+    AverageCells(const DistanceTriangle& distances, ClusterRecords& records, std::size_t& exactCount)
+        : distances_(distances), records_(records), exactCount_(exactCount) {}
+
+    static float initialCell(double d) { return static_cast<float>(0.0 + d); }  // never -0
+    static float combine(float x, float y) {
+        return static_cast<float>(static_cast<double>(x) + static_cast<double>(y));
+    }
+
+    // One pass over the distances for the properties the estimates rely on.
+    void start(int n) {
+        records_.start(n);
+        bool integers = true;
+        double smallest = 0;
+        double largestMagnitude = 0;
+        bool finite = true;
+        for (const double d : distances_.entries) {
+            // Not-a-number fails every comparison below and is ignored.
+            const double magnitude = std::fabs(d);
+            finite &= !(magnitude > DBL_MAX);
+            smallest = d < smallest ? d : smallest;
+            largestMagnitude = magnitude > largestMagnitude ? magnitude : largestMagnitude;
+            // Below 2^52, adding and removing 2^52 rounds to an integer.
+            integers &= !(magnitude < 0x1p52) | ((magnitude + 0x1p52) - 0x1p52 == magnitude);
+        }
+        const double largestTermCount = std::floor(n / 2.0) * std::ceil(n / 2.0);
+        // Integer terms and every partial sum below 2^24 in magnitude: every
+        // cell is X exactly, and so is S.
+        cellsExact_ = finite && integers && largestMagnitude * largestTermCount <= 0x1p24;
+        // The interval argument needs no infinities, no overflow of a cell,
+        // (D + 1) u' <= 2^-6 and (m - 1) u <= 2^-12; otherwise every value
+        // is computed from the member lists.
+        useIntervals_ = finite && largestMagnitude * largestTermCount <= 0x1p120 && n <= (1 << 16) &&
+                        largestTermCount <= 0x1p40;
+        negativeExcess_ = smallest < 0 ? -smallest : 0.0;
+    }
+
+    // The linkage of the clusters in the given slots from their cell.
+    Nearest estimate(float cell, int firstSlot, int secondSlot, int first, int second) const {
+        const double value = cell * records_.inverseOfSlot[at(firstSlot)] * records_.inverseOfSlot[at(secondSlot)];
+        if (cellsExact_) return {exactValue(cell, first, second), 0.0, first, second};
+        if (!useIntervals_) return {exactAverage(first, second), 0.0, first, second};
+        const double termCount = records_.sizeOfSlot[at(firstSlot)] * records_.sizeOfSlot[at(secondSlot)];
+        const double depth = records_.depthOfSlot[at(firstSlot)] + records_.depthOfSlot[at(secondSlot)];
+        return {value, averageWidth(value, termCount, depth), first, second};
+    }
+
+    // x > y on the exact values.
+    bool greater(Nearest& x, Nearest& y) const {
+        // A not-a-number estimate is exact: some term is (there are no
+        // infinities and no overflow), so the specified sum is too. It
+        // compares false.
+        if (x.value - x.width > y.value + y.width) return true;
+        if (!(x.value + x.width > y.value - y.width) || std::isnan(x.value) || std::isnan(y.value)) return false;
+        if (x.width == 0 && y.width == 0) return x.value > y.value;
+        if (sameValue(x, y)) return false;
+        makeExact(x);
+        makeExact(y);
+        return x.value > y.value;
+    }
+
+    // The first slot with the smallest exact value. Every exact value lies
+    // within its interval, so a slot whose interval starts above the lowest
+    // upper end cannot have the smallest value; the strict scan runs over
+    // the others only, usually one or two.
+    int select(Nearest* entries, int count) const {
+        double m0 = entries[0].value + entries[0].width, m1 = m0;
+        int j = 1;
+        for (; j + 2 <= count; j += 2) {
+            m0 = lower(m0, entries[j].value + entries[j].width);
+            m1 = lower(m1, entries[j + 1].value + entries[j + 1].width);
+        }
+        if (j < count) m0 = lower(m0, entries[j].value + entries[j].width);
+        const double lowestUpper = lower(m0, m1);
+        int p = -1;
+        for (j = 0; j < count; ++j) {
+            if (entries[j].value - entries[j].width > lowestUpper) continue;
+            if (p < 0 || greater(entries[p], entries[j])) p = j;
+        }
+        return p;
+    }
+
+    // The rescan of the cluster c in slot own over the cells of its row, by
+    // slot (slots own and keep skipped): the first strictly smaller linkage
+    // in slot order from the current entry. Only slots whose interval starts
+    // at or below the lowest upper end (the entry's included) can hold the
+    // smallest value, so the others are skipped after one pass of estimates.
+    void rescan(float* cells, int count, int own, int keep, int c, const int* clusters, Nearest& entry,
+                int& next) {
+        if (!useIntervals_ || cellsExact_) {
+            for (int l = 0; l < count; ++l) {
+                if (l == own || l == keep) continue;
+                Nearest candidate = estimate(cells[l], own, l, c, clusters[l]);
+                if (greater(entry, candidate)) {
+                    entry = candidate;
+                    next = l;
+                }
+            }
+            return;
+        }
+        values_.resize(at(count));
+        widths_.resize(at(count));
+        double* __restrict values = values_.data();
+        double* __restrict widths = widths_.data();
+        const double ownInverse = records_.inverseOfSlot[at(own)];
+        const double ownSize = records_.sizeOfSlot[at(own)];
+        const double ownDepth = records_.depthOfSlot[at(own)];
+        const double* __restrict inverses = records_.inverseOfSlot.data();
+        const double* __restrict sizes = records_.sizeOfSlot.data();
+        const double* __restrict depths = records_.depthOfSlot.data();
+        for (int l = 0; l < count; ++l) {
+            const double value = cells[l] * ownInverse * inverses[l];
+            values[l] = value;
+            widths[l] = averageWidth(value, ownSize * sizes[l], ownDepth + depths[l]);
+        }
+        values[own] = values[keep] = std::numeric_limits<double>::infinity();
+        widths[own] = widths[keep] = 0;
+        double m0 = entry.value + entry.width, m1 = m0, m2 = m0, m3 = m0;
+        int l = 0;
+        for (; l + 4 <= count; l += 4) {
+            m0 = lower(m0, values[l] + widths[l]);
+            m1 = lower(m1, values[l + 1] + widths[l + 1]);
+            m2 = lower(m2, values[l + 2] + widths[l + 2]);
+            m3 = lower(m3, values[l + 3] + widths[l + 3]);
+        }
+        for (; l < count; ++l) m0 = lower(m0, values[l] + widths[l]);
+        const double lowestUpper = lower(lower(m0, m1), lower(m2, m3));
+        for (l = 0; l < count; ++l) {
+            if (values[l] - widths[l] > lowestUpper || l == own || l == keep) continue;
+            Nearest candidate{values[l], widths[l], c, clusters[l]};
+            if (greater(entry, candidate)) {
+                entry = candidate;
+                next = l;
+            }
+        }
+    }
+
+    // Replaces an estimate by the specified value.
+    void makeExact(Nearest& x) const {
+        if (x.width == 0) return;
+        x.value = exactAverage(x.first, x.second);
+        x.width = 0;
+    }
+
+    double exactLinkage(int first, int second) const { return exactAverage(first, second); }
+
+    void join(int keepSlot, int keep, int gone) { records_.join(keepSlot, keep, gone); }
+    void removeSlot(int slot) { records_.removeSlot(slot); }
+
+private:
+    // Whether two entries stand for the same linkage value without summing:
+    // the same two clusters in the same order, or in either order when one
+    // of them is a single object (both orders then add the same distances
+    // in the same sequence, and the divisions are by 1 and the other size).
+    // Reciprocal nearest neighbours meet like this at nearly every selection.
+    bool sameValue(const Nearest& x, const Nearest& y) const {
+        if (x.first == y.first && x.second == y.second) return true;
+        return x.first == y.second && x.second == y.first &&
+               (records_.sizes[at(x.first)] == 1 || records_.sizes[at(x.second)] == 1);
+    }
+
+    // Half-width of an interval around value that holds the specified
+    // fl(fl(S / a) / b), given value = fl(fl(T (1/a)) (1/b)) with both
+    // reciprocals rounded, m = a b terms and D the depth sum:
+    //   |S - T| <= G P + 2m 2^-150, G = gamma'(D + 1) + gamma(m - 1)
+    //     <= (D + 1) 2^-22 + m 2^-52 (as (D + 1) u' <= 2^-6, (m - 1) u <= 2^-12);
+    //   P <= (|T| + 2 m e + 2m 2^-150) / (1 - 2^-5), e the largest negative
+    //     excess of a term (P = sum x + 2 sum of the negative parts);
+    //   specified = S / ab (1 + t1), |t1| <= gamma(2);
+    //   value = T / ab (1 + t2), |t2| <= gamma(4), so |T| / ab <= |value| (1 + 2^-50);
+    //   |specified - value| <= |S - T| / ab (1 + gamma(2)) + (gamma(2) + gamma(4)) |T| / ab
+    //     <= 1.04 G (|value| + 2e) + 7u |value| + 2^-145.
+    // The width carries the factor 1.125 instead of 1.04, 16u |value| and
+    // 2^-140, so that the rounded value - width and value + width still
+    // enclose the specified value. A not-a-number value gives a
+    // not-a-number width.
+    double averageWidth(double value, double termCount, double depth) const {
+        constexpr double u = 0x1p-53;
+        const double magnitude = std::fabs(value);
+        const double g = (depth + 1) * 0x1p-22 + termCount * 0x1p-52;
+        return g * (magnitude + 2 * negativeExcess_) * 1.125 + 16 * u * magnitude + 0x1p-140;
+    }
+
+    // With exact cells: the specified value from the cell, which is S.
+    double exactValue(float cell, int first, int second) const {
+        return static_cast<double>(cell) / records_.sizes[at(first)] / records_.sizes[at(second)];
+    }
+
+    // The specified sum from the member lists, first cluster's rows outer.
+    double exactAverage(int first, int second) const {
+        ++exactCount_;
+        const std::vector<int>& outer = records_.members[at(first)];
+        const std::vector<int>& inner = records_.members[at(second)];
+        const double* d = distances_.entries.data();
+        const int n = distances_.objectCount;
+        double sum = 0;
+        for (int a : outer) {
+            // Row a of the triangle holds the pairs (a, b > a); the pairs
+            // (b < a, a) lie in the rows of the smaller members.
+            const double* row = d + pairIndex(n, a, a + 1) - at(a + 1);
+            for (int b : inner) sum = sum + (a < b ? row[b] : d[pairIndex(n, b, a)]);
+        }
+        return sum / static_cast<double>(outer.size()) / static_cast<double>(inner.size());
+    }
+
+    const DistanceTriangle& distances_;
+    ClusterRecords& records_;
+    std::size_t& exactCount_;
+    std::vector<double> values_;
+    std::vector<double> widths_;
+    bool cellsExact_ = false;
+    bool useIntervals_ = false;
+    double negativeExcess_ = 0;
+};
+
+}  // namespace linkage_cells
