@@ -26,6 +26,7 @@ std::string nameList(const OptionTable<Value, N>& table, const char* separator) 
     for (const auto& entry : table) {
         if (!list.empty()) list += separator;
         list += entry.commandLineName;
+        if (entry.alias) list += std::string(separator) + entry.alias;
     }
     return list;
 }
@@ -117,6 +118,22 @@ std::string checkPreprocess(const std::string& value) {
            " and METHOD one of " + nameList(PreprocessMethods, ", ");
 }
 
+std::string checkInputFormat(const std::string& value) {
+    if (value == TableInputFormat.commandLineName || valueOfName(InputFormats, value)) return {};
+    return "'" + value + "' is not one of " + nameList(InputFormats, ", ") + ", " +
+           TableInputFormat.commandLineName;
+}
+
+// The delimiter of a table, by name.
+std::optional<char> delimiterValue(const std::string& name) {
+    if (name == "tab") return '\t';
+    if (name == "comma") return ',';
+    return std::nullopt;
+}
+std::string checkDelimiter(const std::string& value) {
+    return delimiterValue(value) ? "" : "'" + value + "' is not one of tab, comma";
+}
+
 std::string withoutLineEnd(std::string text) {
     while (!text.empty() && text.back() == '\n') text.pop_back();
     return text;
@@ -180,7 +197,10 @@ std::optional<std::string> checkFiles(const RunSettings& settings, bool replaceE
     if (withErrorFile) taken.push_back(error);
     taken.push_back(output);
     for (const NamedFile extra : {NamedFile{"--svg", &settings.svgFileName},
-                                  NamedFile{"--clusters", &settings.clusterTableFileName}}) {
+                                  NamedFile{"--clusters", &settings.clusterTableFileName},
+                                  NamedFile{"--newick", &settings.newickFileName},
+                                  NamedFile{"--consensus-newick",
+                                            &settings.consensusNewickFileName}}) {
         if (extra.name->empty()) continue;
         for (const NamedFile& other : taken)
             if (*extra.name == *other.name || sameFileOnDisk(*extra.name, *other.name))
@@ -207,6 +227,7 @@ struct TypedOptions {
     std::string expression, error, scale, output;
     std::string inputFormat, samples, preprocess, distance, linkage, notation;
     std::string svg, highlight, clusters, threads;
+    std::string delimiter, missing, cluster, newick, consensusNewick;
     bool force = false;
 };
 
@@ -219,6 +240,51 @@ constexpr const char* Description =
 constexpr const char* Footer =
     "Exactly one of --error and --scale is required.\n"
     "Exit status: 0 complete run, 1 failed run, 2 refused command line.";
+
+// Users' own data: tables, missing values, clustering the columns, Newick.
+void defineOwnDataOptions(CLI::App& app, TypedOptions& typed) {
+    app.add_option("--delimiter", typed.delimiter,
+                   "Field delimiter of a table: tab or comma\n"
+                   "(default: found from the header line)")
+        ->type_name("tab|comma")
+        ->check(checkDelimiter);
+    app.add_option("--missing", typed.missing,
+                   "Missing values (NA, NaN, null, empty) in a table:\n"
+                   "refuse (default) or drop-rows")
+        ->type_name("WAY")
+        ->check(oneOf(MissingValueChoices));
+    app.add_option("--cluster", typed.cluster, "Objects to cluster: rows (default) or columns")
+        ->type_name("rows|columns")
+        ->check(oneOf(ClusteredObjectChoices));
+    app.add_option("--newick", typed.newick,
+                   "Also write the first tree in standard Newick\n"
+                   "(confidence values as node labels)")
+        ->type_name("FILE");
+    app.add_option("--consensus-newick", typed.consensusNewick,
+                   "Also write the consensus tree in standard Newick")
+        ->type_name("FILE");
+}
+
+// The own-data settings; a refusal when they do not fit together.
+std::optional<std::string> applyOwnDataOptions(const TypedOptions& typed, const CLI::App& app,
+                                               RunSettings& settings) {
+    for (const char* option : {"--newick", "--consensus-newick"})
+        if (app.count(option) > 0 && (option[2] == 'n' ? typed.newick : typed.consensusNewick).empty())
+            return std::string(option) + " needs a file name";
+    settings.tableInput = typed.inputFormat == TableInputFormat.commandLineName;
+    if (settings.tableInput) settings.inputFormat = TableInputFormat.value;
+    if (!settings.tableInput && (!typed.delimiter.empty() || !typed.missing.empty()))
+        return std::string(typed.delimiter.empty() ? "--missing" : "--delimiter") +
+               " applies to --input-format table only";
+    if (!typed.delimiter.empty()) settings.tableDelimiter = *delimiterValue(typed.delimiter);
+    if (!typed.missing.empty())
+        settings.missingValues = *valueOfName(MissingValueChoices, typed.missing);
+    if (!typed.cluster.empty())
+        settings.clusteredObjects = *valueOfName(ClusteredObjectChoices, typed.cluster);
+    settings.newickFileName = typed.newick;
+    settings.consensusNewickFileName = typed.consensusNewick;
+    return std::nullopt;
+}
 
 void defineOptions(CLI::App& app, TypedOptions& typed) {
     app.description(Description);
@@ -240,9 +306,11 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
     app.add_flag("--force", typed.force, "Replace existing report, picture and table files");
     app.add_option("--input-format", typed.inputFormat,
                    "Matrix layout: 1 row and column names (default),\n"
-                   "2 row names only, 3 column names only, 4 neither")
-        ->type_name("1..4")
-        ->check(oneOf(InputFormats));
+                   "2 row names only, 3 column names only, 4 neither;\n"
+                   "or table: tab- or comma-separated text with a\n"
+                   "header line, row names in the first column")
+        ->type_name("1..4|table")
+        ->check(checkInputFormat);
     app.add_option("--samples", typed.samples, "Number of resampled data sets (default 500)")
         ->type_name("N")
         ->check(checkSamples);
@@ -280,6 +348,7 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
                    "else one per processor); the report is the same")
         ->type_name("N")
         ->check(checkThreads);
+    defineOwnDataOptions(app, typed);
 }
 
 // Turns the checked values into the settings the dialogue would have given.
@@ -291,8 +360,8 @@ RunSettings settingsFrom(const TypedOptions& typed, bool withErrorFile) {
     settings.withErrorFile = withErrorFile;
     if (withErrorFile) settings.errorFileName = typed.error;
     else settings.scaleOfError = *scaleOfErrorValue(typed.scale);
-    if (!typed.inputFormat.empty())
-        settings.inputFormat = *valueOfName(InputFormats, typed.inputFormat);
+    if (const auto format = valueOfName(InputFormats, typed.inputFormat))
+        settings.inputFormat = *format;
     if (!typed.samples.empty()) settings.sampleSize = *sampleSizeValue(typed.samples);
     if (!typed.preprocess.empty()) {
         settings.preprocess = true;
@@ -345,6 +414,8 @@ CommandLineRequest parseCommandLine(int argc, const char* const argv[]) {
 
     CommandLineRequest request;
     request.settings = settingsFrom(typed, withErrorFile);
+    if (const auto refusal = applyOwnDataOptions(typed, app, request.settings))
+        return refuse(*refusal);
     if (const auto refusal = checkFiles(request.settings, typed.force)) return refuse(*refusal);
     request.action = CommandLineAction::Run;
     return request;

@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "run/run_inputs_table.h"
 #include "run/side_outputs.h"
 #include "run/stages.h"
 #include "data/matrix_file.h"
@@ -122,7 +123,7 @@ int runAnalysis(const RunSettings& settings, ReportFile& report, StagesFunction 
     RunInputs inputs;
     inputs.hasRowNames = hasRowNames(settings.inputFormat);
     inputs.hasColumnNames = hasColumnNames(settings.inputFormat);
-    if (!readInputs(settings, inputs)) return failRun(report);
+    if (!readRunInputs(settings, inputs, readInputs)) return failRun(report);
 
     report.write(
         reportHeaderText(settings, inputs.rawMatrix.rowCount, inputs.rawMatrix.columnCount));

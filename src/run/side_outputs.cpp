@@ -7,6 +7,7 @@
 
 #include "output/cluster_table.h"
 #include "output/dendrogram_svg.h"
+#include "output/newick.h"
 
 namespace {
 
@@ -24,6 +25,16 @@ std::string renderClusterTable(const SideOutputContext& c) {
     writeClusterTable(table, c.results.firstTree, c.results.consensus.support, c.inputs.rowNames,
                       c.inputs.hasRowNames);
     return table;
+}
+
+std::string renderNewick(const SideOutputContext& c) {
+    return newickOfFirstTree(c.results.firstTree, c.results.consensus.support, c.inputs.rowNames,
+                             c.inputs.hasRowNames) + "\n";
+}
+
+std::string renderConsensusNewick(const SideOutputContext& c) {
+    return newickOfConsensusTree(c.results.consensus.consensusTree, c.inputs.rowNames,
+                                 c.inputs.hasRowNames) + "\n";
 }
 
 bool writeWholeFile(const std::string& fileName, const std::string& bytes) {
@@ -45,6 +56,11 @@ std::vector<SideOutput> sideOutputsOf(const RunSettings& settings) {
         outputs.push_back({"picture", settings.svgFileName, renderPicture});
     if (!settings.clusterTableFileName.empty())
         outputs.push_back({"cluster table", settings.clusterTableFileName, renderClusterTable});
+    if (!settings.newickFileName.empty())
+        outputs.push_back({"Newick tree", settings.newickFileName, renderNewick});
+    if (!settings.consensusNewickFileName.empty())
+        outputs.push_back(
+            {"consensus Newick tree", settings.consensusNewickFileName, renderConsensusNewick});
     return outputs;
 }
 
