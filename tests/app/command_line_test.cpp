@@ -69,8 +69,8 @@ TEST(CommandLine, OptionsGiveTheDialoguesSettings) {
     for (const char* name : {"correlation", "euclidean", "maximum", "manhattan", "binary"})
         EXPECT_EQ(parsed({"--distance", name}).distance, DistanceMetric(i++));
     i = 0;
-    for (const char* name : {"average", "compact", "connected"})
-        EXPECT_EQ(parsed({"--linkage", name}).linkage, Linkage(i++));
+    for (const char* name : {"average", "compact", "connected", "complete", "single"})
+        EXPECT_EQ(parsed({"--linkage", name}).linkage, Linkage(i < 3 ? i++ : i++ - 2));
     i = 0;
     for (const char* name : {"S_Plus", "New_Hampshire"})
         EXPECT_EQ(parsed({"--notation", name}).notation, TreeNotation(i++));
@@ -100,17 +100,18 @@ TEST(CommandLine, RefusesBadOptionsAndFilesWithoutTouchingAFile) {
         {{"--scale", "0.1", "--output", "out.txt"}, "--expression is required"},
         {{"--expression", "expr.txt", "--output", "out.txt"}, "one of --error FILE and --scale S"},
         {withFiles({"--error", "se.txt"}), "not both"},
-        {withFiles({"--svg", ""}), "--svg needs a file name"},
+        {withFiles({"--newick", ""}), "--newick needs a file name"},
+        {withFiles({"--missing", "drop-rows"}), "--missing applies to --input-format table only"},
+        {withFiles({"--newick", "t", "--consensus-newick", "t"}), "this is also the file of --newick"},
         {{"--expression", "expr.txt", "--scale", "1x", "--output", "o"}, "The scale of error must"},
         {{"--expression", "expr.txt", "--scale", "0", "--output", "o"}, "The scale of error must"},
         {withFiles({"--samples", "2.9"}), "The sample size must be a positive integer!"},
         {withFiles({"--samples", "3000000000"}), "The sample size must be a positive integer!"},
-        {withFiles({"--input-format", "5"}), "--input-format:"},
         {withFiles({"--preprocess", "ROW:log"}), "--preprocess: input parameter error"},
         {withFiles({"--preprocess", "row:log:max"}), "--preprocess: input parameter error"},
         {withFiles({"--distance", "Euclidean"}),
          "--distance: The method of computing distance is not defined!"},
-        {withFiles({"--linkage", "single"}),
+        {withFiles({"--linkage", "Single"}),
          "--linkage: The method of constructing tree is not defined!"},
         {withFiles({"--notation", "s_plus"}), "--notation:"},
         {withFiles({"--highlight", "1.5"}), "--highlight:"},
