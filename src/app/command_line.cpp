@@ -11,6 +11,7 @@
 
 #include "run/analysis_run.h"
 #include "app/dialogue.h"
+#include "app/own_data_options.h"
 #include "run/report_file.h"
 #include "data/matrix_file.h"
 
@@ -124,16 +125,6 @@ std::string checkInputFormat(const std::string& value) {
            TableInputFormat.commandLineName;
 }
 
-// The delimiter of a table, by name.
-std::optional<char> delimiterValue(const std::string& name) {
-    if (name == "tab") return '\t';
-    if (name == "comma") return ',';
-    return std::nullopt;
-}
-std::string checkDelimiter(const std::string& value) {
-    return delimiterValue(value) ? "" : "'" + value + "' is not one of tab, comma";
-}
-
 std::string withoutLineEnd(std::string text) {
     while (!text.empty() && text.back() == '\n') text.pop_back();
     return text;
@@ -227,7 +218,7 @@ struct TypedOptions {
     std::string expression, error, scale, output;
     std::string inputFormat, samples, preprocess, distance, linkage, notation;
     std::string svg, highlight, clusters, threads;
-    std::string delimiter, missing, cluster, newick, consensusNewick;
+    OwnDataOptions ownData;
     bool force = false;
 };
 
@@ -240,51 +231,6 @@ constexpr const char* Description =
 constexpr const char* Footer =
     "Exactly one of --error and --scale is required.\n"
     "Exit status: 0 complete run, 1 failed run, 2 refused command line.";
-
-// Users' own data: tables, missing values, clustering the columns, Newick.
-void defineOwnDataOptions(CLI::App& app, TypedOptions& typed) {
-    app.add_option("--delimiter", typed.delimiter,
-                   "Field delimiter of a table: tab or comma\n"
-                   "(default: found from the header line)")
-        ->type_name("tab|comma")
-        ->check(checkDelimiter);
-    app.add_option("--missing", typed.missing,
-                   "Missing values (NA, NaN, null, empty) in a table:\n"
-                   "refuse (default) or drop-rows")
-        ->type_name("WAY")
-        ->check(oneOf(MissingValueChoices));
-    app.add_option("--cluster", typed.cluster, "Objects to cluster: rows (default) or columns")
-        ->type_name("rows|columns")
-        ->check(oneOf(ClusteredObjectChoices));
-    app.add_option("--newick", typed.newick,
-                   "Also write the first tree in standard Newick\n"
-                   "(confidence values as node labels)")
-        ->type_name("FILE");
-    app.add_option("--consensus-newick", typed.consensusNewick,
-                   "Also write the consensus tree in standard Newick")
-        ->type_name("FILE");
-}
-
-// The own-data settings; a refusal when they do not fit together.
-std::optional<std::string> applyOwnDataOptions(const TypedOptions& typed, const CLI::App& app,
-                                               RunSettings& settings) {
-    for (const char* option : {"--newick", "--consensus-newick"})
-        if (app.count(option) > 0 && (option[2] == 'n' ? typed.newick : typed.consensusNewick).empty())
-            return std::string(option) + " needs a file name";
-    settings.tableInput = typed.inputFormat == TableInputFormat.commandLineName;
-    if (settings.tableInput) settings.inputFormat = TableInputFormat.value;
-    if (!settings.tableInput && (!typed.delimiter.empty() || !typed.missing.empty()))
-        return std::string(typed.delimiter.empty() ? "--missing" : "--delimiter") +
-               " applies to --input-format table only";
-    if (!typed.delimiter.empty()) settings.tableDelimiter = *delimiterValue(typed.delimiter);
-    if (!typed.missing.empty())
-        settings.missingValues = *valueOfName(MissingValueChoices, typed.missing);
-    if (!typed.cluster.empty())
-        settings.clusteredObjects = *valueOfName(ClusteredObjectChoices, typed.cluster);
-    settings.newickFileName = typed.newick;
-    settings.consensusNewickFileName = typed.consensusNewick;
-    return std::nullopt;
-}
 
 void defineOptions(CLI::App& app, TypedOptions& typed) {
     app.description(Description);
@@ -348,7 +294,7 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
                    "else one per processor); the report is the same")
         ->type_name("N")
         ->check(checkThreads);
-    defineOwnDataOptions(app, typed);
+    defineOwnDataOptions(app, typed.ownData);
 }
 
 // Turns the checked values into the settings the dialogue would have given.
@@ -414,7 +360,7 @@ CommandLineRequest parseCommandLine(int argc, const char* const argv[]) {
 
     CommandLineRequest request;
     request.settings = settingsFrom(typed, withErrorFile);
-    if (const auto refusal = applyOwnDataOptions(typed, app, request.settings))
+    if (const auto refusal = applyOwnDataOptions(typed.ownData, typed.inputFormat, app, request.settings))
         return refuse(*refusal);
     if (const auto refusal = checkFiles(request.settings, typed.force)) return refuse(*refusal);
     request.action = CommandLineAction::Run;
