@@ -11,6 +11,7 @@
 
 #include "app/dialogue.h"
 #include "app/file_roles.h"
+#include "app/own_data_options.h"
 #include "data/matrix_file.h"
 #include "data/safe_text.h"
 #include "run/guarded_run.h"
@@ -28,6 +29,7 @@ std::string nameList(const OptionTable<Value, N>& table, const char* separator) 
     for (const auto& entry : table) {
         if (!list.empty()) list += separator;
         list += entry.commandLineName;
+        if (entry.alias) list += std::string(separator) + entry.alias;
     }
     return list;
 }
@@ -123,6 +125,12 @@ std::string checkPreprocess(const std::string& value) {
            " and METHOD one of " + nameList(PreprocessMethods, ", ");
 }
 
+std::string checkInputFormat(const std::string& value) {
+    if (value == TableInputFormat.commandLineName || valueOfName(InputFormats, value)) return {};
+    return "'" + value + "' is not one of " + nameList(InputFormats, ", ") + ", " +
+           TableInputFormat.commandLineName;
+}
+
 std::string helpHint() {
     return "Run 'noiseclust --help' to see the options.\n";
 }
@@ -139,6 +147,7 @@ struct TypedOptions {
     std::string expression, error, scale, output;
     std::string inputFormat, samples, preprocess, distance, linkage, notation;
     std::string svg, highlight, clusters, threads;
+    OwnDataOptions ownData;
     bool force = false, quiet = false;
 };
 
@@ -175,9 +184,11 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
     app.add_flag("--force", typed.force, "Replace existing report, picture and table files");
     app.add_option("--input-format", typed.inputFormat,
                    "Matrix layout: 1 row and column names (default),\n"
-                   "2 row names only, 3 column names only, 4 neither")
-        ->type_name("1..4")
-        ->check(oneOf(InputFormats));
+                   "2 row names only, 3 column names only, 4 neither;\n"
+                   "or table: tab- or comma-separated text with a\n"
+                   "header line, row names in the first column")
+        ->type_name("1..4|table")
+        ->check(checkInputFormat);
     app.add_option("--samples", typed.samples, "Number of resampled data sets (default 500)")
         ->type_name("N")
         ->check(checkSamples);
@@ -218,6 +229,7 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
     app.add_flag("--quiet", typed.quiet,
                  "Leave out the console texts \"Now program is\n"
                  "running......\" and \"complete!\"");
+    defineOwnDataOptions(app, typed.ownData);
 }
 
 // Turns the checked values into the settings the dialogue would have given.
@@ -229,8 +241,8 @@ RunSettings settingsFrom(const TypedOptions& typed, bool withErrorFile) {
     settings.withErrorFile = withErrorFile;
     if (withErrorFile) settings.errorFileName = typed.error;
     else settings.scaleOfError = *scaleOfErrorValue(typed.scale);
-    if (!typed.inputFormat.empty())
-        settings.inputFormat = *valueOfName(InputFormats, typed.inputFormat);
+    if (const auto format = valueOfName(InputFormats, typed.inputFormat))
+        settings.inputFormat = *format;
     if (!typed.samples.empty()) settings.sampleSize = *sampleSizeValue(typed.samples);
     if (!typed.preprocess.empty()) {
         settings.preprocess = true;
@@ -283,6 +295,9 @@ CommandLineRequest parseCommandLine(int argc, const char* const argv[]) {
 
     CommandLineRequest request;
     request.settings = settingsFrom(typed, withErrorFile);
+    if (const auto refusal =
+            applyOwnDataOptions(typed.ownData, typed.inputFormat, app, request.settings))
+        return refuse(*refusal);
     if (const auto refusal = checkFiles(request.settings, typed.force)) return refuse(*refusal);
     request.action = CommandLineAction::Run;
     request.showTexts = !typed.quiet && !reportToStandardOutput(request.settings);

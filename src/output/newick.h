@@ -10,9 +10,11 @@
 #include "consensus/consensus_tree.h"
 #include "data/name_table.h"
 
-// The first tree: leaves at height 0, each branch as long as the difference
-// of the merge heights at its ends (so cophenetic distances are the merge
-// heights), each inner node labelled with its confidence value support[s].
+// The first tree: leaves at height 0, each branch half as long as the
+// difference of the merge heights at its ends (so the path between two
+// leaves, their cophenetic distance, is the merge height that joined them,
+// as in ape's as.phylo of an hclust tree), each inner node labelled with its
+// confidence value support[s].
 std::string newickOfFirstTree(const MergeTree& tree, const std::vector<double>& support,
                               const NameTable& rowNames, bool hasRowNames);
 

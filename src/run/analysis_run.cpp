@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "run/run_inputs_table.h"
 #include "run/side_outputs.h"
 #include "run/stages.h"
 #include "data/matrix_file.h"
@@ -65,6 +66,8 @@ void announceRunEnd(const RunConsole& console) {
 }
 
 int readRunInputs(const RunSettings& settings, RunInputs& inputs, const RunConsole& console) {
+    if (settings.tableInput)
+        return readTableInputs(settings, inputs) && arrangeRunInputs(settings, inputs) ? 0 : 1;
     inputs.hasRowNames = hasRowNames(settings.inputFormat);
     inputs.hasColumnNames = hasColumnNames(settings.inputFormat);
     MatrixFileResult expression, errors;
@@ -84,13 +87,6 @@ int readRunInputs(const RunSettings& settings, RunInputs& inputs, const RunConso
         }
         warnAboutNegativeDeviations(settings.errorFileName, errors.matrix);
     }
-    try {
-        inputs.workingMatrix = expression.matrix;
-    } catch (const std::bad_alloc&) {
-        std::cerr << "There is not enough memory for a matrix of " << dimensionsText(dimensions)
-                  << "!\n";
-        return 1;
-    }
     inputs.rawMatrix = std::move(expression.matrix);
     // The names left are those of the last file read.
     MatrixFileResult& last = settings.withErrorFile ? errors : expression;
@@ -100,7 +96,7 @@ int readRunInputs(const RunSettings& settings, RunInputs& inputs, const RunConso
         inputs.errorMatrix = std::move(errors.matrix);
         inputs.hasErrorMatrix = true;
     }
-    return 0;
+    return arrangeRunInputs(settings, inputs) ? 0 : 1;
 }
 
 namespace {

@@ -24,6 +24,7 @@ struct OptionEntry {
     const char* keyword;          // review screen and report
     const char* menuLabel;        // the menu line after "\t<code>: "
     const char* commandLineName;  // the command line's value
+    const char* alias = nullptr;  // another command-line name of the same value
 };
 
 template <typename Value, std::size_t N>
@@ -63,13 +64,32 @@ inline constexpr OptionTable<DistanceMetric, 5> DistanceMetrics{{
 
 inline constexpr OptionTable<Linkage, 3> Linkages{{
     {Linkage::Average, '1', "average", "average", "average"},
-    {Linkage::Compact, '2', "compact", "compact(complete linkage)", "compact"},
-    {Linkage::Connected, '3', "connected", "connected(single linkage)", "connected"},
+    {Linkage::Compact, '2', "compact", "compact(complete linkage)", "compact", "complete"},
+    {Linkage::Connected, '3', "connected", "connected(single linkage)", "connected", "single"},
 }};
 
 inline constexpr OptionTable<TreeNotation, 2> TreeNotations{{
     {TreeNotation::SPlus, '1', "S_Plus", "S-plus format", "S_Plus"},
     {TreeNotation::NewHampshire, '2', "New_Hampshire", "New Hampshire format", "New_Hampshire"},
+}};
+
+// The command line's --input-format table: delimited text with a header line
+// and the row names in the first column. The report shows the layout it has.
+inline constexpr OptionEntry<InputFormat> TableInputFormat{
+    InputFormat::RowAndColumnNames, '\0', "has row names, has column names", "", "table"};
+
+// Command line only: what a table's missing values do, and which objects are
+// clustered.
+enum class MissingValues { Refuse, DropRows };
+inline constexpr OptionTable<MissingValues, 2> MissingValueChoices{{
+    {MissingValues::Refuse, '\0', "refuse", "", "refuse"},
+    {MissingValues::DropRows, '\0', "drop-rows", "", "drop-rows"},
+}};
+
+enum class ClusteredObjects { Rows, Columns };
+inline constexpr OptionTable<ClusteredObjects, 2> ClusteredObjectChoices{{
+    {ClusteredObjects::Rows, '\0', "rows", "", "rows"},
+    {ClusteredObjects::Columns, '\0', "columns", "", "columns"},
 }};
 
 // The fixed texts for a keyword that names no method.
@@ -91,12 +111,13 @@ constexpr std::optional<Value> valueOfCode(const OptionTable<Value, N>& table, c
     return std::nullopt;
 }
 
-// Exact, case-sensitive match of a command-line name.
+// Exact, case-sensitive match of a command-line name or its alias.
 template <typename Value, std::size_t N>
 constexpr std::optional<Value> valueOfName(const OptionTable<Value, N>& table,
                                            std::string_view name) {
     for (const auto& entry : table)
-        if (name == entry.commandLineName) return entry.value;
+        if (name == entry.commandLineName || (entry.alias && name == entry.alias))
+            return entry.value;
     return std::nullopt;
 }
 

@@ -29,6 +29,15 @@ struct RunSettings {
     std::string svgFileName;           // picture of the trees, when not empty
     double highlight = DefaultHighlight;  // clusters at or above this confidence are boxed
     std::string clusterTableFileName;  // TSV of the first tree's clusters, when not empty
+    // Users' own data: delimited tables (shown in the report as the layout
+    // they have, inputFormat RowAndColumnNames), their missing values, the
+    // objects clustered, and the trees in standard Newick.
+    bool tableInput = false;
+    char tableDelimiter = 0;           // '\t', ',' or 0: found from the header line
+    MissingValues missingValues = MissingValues::Refuse;
+    ClusteredObjects clusteredObjects = ClusteredObjects::Rows;
+    std::string newickFileName;           // the first tree, when not empty
+    std::string consensusNewickFileName;  // the consensus tree, when not empty
 
     bool operator==(const RunSettings&) const = default;
 };

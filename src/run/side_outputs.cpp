@@ -5,6 +5,7 @@
 
 #include "output/cluster_table.h"
 #include "output/dendrogram_svg.h"
+#include "output/newick.h"
 #include "run/pending_files.h"
 
 namespace {
@@ -25,6 +26,16 @@ std::string renderClusterTable(const SideOutputContext& c) {
     return table;
 }
 
+std::string renderNewick(const SideOutputContext& c) {
+    return newickOfFirstTree(c.results.firstTree, c.results.consensus.support, c.inputs.rowNames,
+                             c.inputs.hasRowNames) + "\n";
+}
+
+std::string renderConsensusNewick(const SideOutputContext& c) {
+    return newickOfConsensusTree(c.results.consensus.consensusTree, c.inputs.rowNames,
+                                 c.inputs.hasRowNames) + "\n";
+}
+
 }  // namespace
 
 std::vector<SideOutput> sideOutputsOf(const RunSettings& settings) {
@@ -33,6 +44,11 @@ std::vector<SideOutput> sideOutputsOf(const RunSettings& settings) {
         outputs.push_back({"picture", settings.svgFileName, renderPicture});
     if (!settings.clusterTableFileName.empty())
         outputs.push_back({"cluster table", settings.clusterTableFileName, renderClusterTable});
+    if (!settings.newickFileName.empty())
+        outputs.push_back({"Newick tree", settings.newickFileName, renderNewick});
+    if (!settings.consensusNewickFileName.empty())
+        outputs.push_back(
+            {"consensus Newick tree", settings.consensusNewickFileName, renderConsensusNewick});
     return outputs;
 }
 

@@ -70,8 +70,8 @@ TEST(CommandLine, OptionsGiveTheDialoguesSettings) {
     for (const char* name : {"correlation", "euclidean", "maximum", "manhattan", "binary"})
         EXPECT_EQ(parsed({"--distance", name}).distance, DistanceMetric(i++));
     i = 0;
-    for (const char* name : {"average", "compact", "connected"})
-        EXPECT_EQ(parsed({"--linkage", name}).linkage, Linkage(i++));
+    for (const char* name : {"average", "compact", "connected", "complete", "single"})
+        EXPECT_EQ(parsed({"--linkage", name}).linkage, Linkage(i < 3 ? i++ : i++ - 2));
     i = 0;
     for (const char* name : {"S_Plus", "New_Hampshire"})
         EXPECT_EQ(parsed({"--notation", name}).notation, TreeNotation(i++));
@@ -101,7 +101,9 @@ TEST(CommandLine, RefusesBadOptionsAndFilesWithoutTouchingAFile) {
         {{"--scale", "0.1", "--output", "out.txt"}, "--expression is required"},
         {{"--expression", "expr.txt", "--output", "out.txt"}, "one of --error FILE and --scale S"},
         {withFiles({"--error", "se.txt"}), "not both"},
-        {withFiles({"--svg", ""}), "--svg needs a file name"},
+        {withFiles({"--newick", ""}), "--newick needs a file name"},
+        {withFiles({"--missing", "drop-rows"}), "--missing applies to --input-format table only"},
+        {withFiles({"--newick", "t", "--consensus-newick", "t"}), "the consensus Newick tree is the same file as the Newick tree"},
         {{"--expression", "expr.txt", "--scale", "1x", "--output", "o"}, "The scale of error must"},
         {{"--expression", "expr.txt", "--scale", "0", "--output", "o"}, "The scale of error must"},
         {withFiles({"--samples", "2.9"}), "The sample size must be a positive integer!"},
@@ -114,7 +116,7 @@ TEST(CommandLine, RefusesBadOptionsAndFilesWithoutTouchingAFile) {
         {withFiles({"--preprocess", "row:log:max"}), "--preprocess: input parameter error"},
         {withFiles({"--distance", "Euclidean"}),
          "--distance: The method of computing distance is not defined!"},
-        {withFiles({"--linkage", "single"}),
+        {withFiles({"--linkage", "Single"}),
          "--linkage: The method of constructing tree is not defined!"},
         {withFiles({"--notation", "s_plus"}), "--notation:"},
         {withFiles({"--highlight", "1.5"}), "--highlight:"},
