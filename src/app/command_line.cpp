@@ -13,6 +13,7 @@
 #include "app/dialogue.h"
 #include "run/report_file.h"
 #include "data/matrix_file.h"
+#include "app/picture_options.h"
 
 namespace {
 
@@ -80,12 +81,6 @@ std::optional<int> sampleSizeValue(const std::string& word) {
     return parseSampleSize(word);
 }
 
-std::optional<double> highlightValue(const std::string& word) {
-    const auto value = wholeNumber(word);
-    if (!value || !(*value >= 0.0 && *value <= 1.0)) return std::nullopt;
-    return value;
-}
-
 std::optional<int> threadCountValue(const std::string& word) {
     if (word == "0") return 0;  // parseSampleSize refuses 0
     if (!onlySignAndDigits(word)) return std::nullopt;
@@ -101,9 +96,6 @@ std::string checkScale(const std::string& word) {
 }
 std::string checkSamples(const std::string& word) {
     return sampleSizeValue(word) ? "" : "The sample size must be a positive integer!";
-}
-std::string checkHighlight(const std::string& word) {
-    return highlightValue(word) ? "" : "the highlight must be a number from 0 to 1";
 }
 std::string checkThreads(const std::string& word) {
     return threadCountValue(word) ? ""
@@ -179,8 +171,9 @@ std::optional<std::string> checkFiles(const RunSettings& settings, bool replaceE
     std::vector<NamedFile> taken{expression};
     if (withErrorFile) taken.push_back(error);
     taken.push_back(output);
-    for (const NamedFile extra : {NamedFile{"--svg", &settings.svgFileName},
-                                  NamedFile{"--clusters", &settings.clusterTableFileName}}) {
+    for (const NamedFile extra : {NamedFile{"--picture", &settings.pictureFileName},
+                                  NamedFile{"--clusters", &settings.clusterTableFileName},
+                                  NamedFile{"--pick", &settings.pickFileName}}) {
         if (extra.name->empty()) continue;
         for (const NamedFile& other : taken)
             if (*extra.name == *other.name || sameFileOnDisk(*extra.name, *other.name))
@@ -206,8 +199,9 @@ CommandLineRequest refuse(const std::string& what) {
 struct TypedOptions {
     std::string expression, error, scale, output;
     std::string inputFormat, samples, preprocess, distance, linkage, notation;
-    std::string svg, highlight, clusters, threads;
+    std::string clusters, threads;
     bool force = false;
+    PictureOptions picture;
 };
 
 constexpr const char* Description =
@@ -264,17 +258,11 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
     app.add_option("--notation", typed.notation, "Tree notation: New_Hampshire (default) or S_Plus")
         ->type_name("NAME")
         ->check(oneOf(TreeNotations));
-    app.add_option("--svg", typed.svg, "Also write a picture of the trees (SVG)")
-        ->type_name("FILE");
-    app.add_option("--highlight", typed.highlight,
-                   "Box clusters with a confidence of at least X\n"
-                   "in the picture (default 0.95)")
-        ->type_name("X")
-        ->check(checkHighlight);
     app.add_option("--clusters", typed.clusters,
                    "Also write the first tree's clusters as a\n"
                    "tab-separated table")
         ->type_name("FILE");
+    definePictureOptions(app, typed.picture);
     app.add_option("--threads", typed.threads,
                    "Worker threads (default: NOISECLUST_THREADS,\n"
                    "else one per processor); the report is the same")
@@ -302,9 +290,8 @@ RunSettings settingsFrom(const TypedOptions& typed, bool withErrorFile) {
     if (!typed.distance.empty()) settings.distance = *valueOfName(DistanceMetrics, typed.distance);
     if (!typed.linkage.empty()) settings.linkage = *valueOfName(Linkages, typed.linkage);
     if (!typed.notation.empty()) settings.notation = *valueOfName(TreeNotations, typed.notation);
-    settings.svgFileName = typed.svg;
     settings.clusterTableFileName = typed.clusters;
-    if (!typed.highlight.empty()) settings.highlight = *highlightValue(typed.highlight);
+    applyPictureOptions(typed.picture, settings);
     if (!typed.threads.empty()) settings.threadCount = *threadCountValue(typed.threads);
     return settings;
 }
@@ -339,7 +326,7 @@ CommandLineRequest parseCommandLine(int argc, const char* const argv[]) {
                                     : "one of --error FILE and --scale S is required");
     if (typed.expression.empty()) return refuse("--expression needs a file name");
     if (withErrorFile && typed.error.empty()) return refuse("--error needs a file name");
-    if (app.count("--svg") > 0 && typed.svg.empty()) return refuse("--svg needs a file name");
+    if (const auto refusal = pictureOptionsRefusal(app, typed.picture)) return refuse(*refusal);
     if (app.count("--clusters") > 0 && typed.clusters.empty())
         return refuse("--clusters needs a file name");
 

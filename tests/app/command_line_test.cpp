@@ -83,11 +83,13 @@ TEST(CommandLine, OptionsGiveTheDialoguesSettings) {
         EXPECT_TRUE(s.preprocess && s.preprocessDirection == PreprocessDirection::Column);
         EXPECT_EQ(s.preprocessMethod, PreprocessMethod(i++));
     }
-    expected.sampleSize = 37, expected.svgFileName = "t.svg", expected.highlight = 0;
-    expected.clusterTableFileName = "t.tsv", expected.threadCount = 3;
+    expected.sampleSize = 37, expected.pictureFileName = "t.svg", expected.highlight = 0;
+    expected.clusterTableFileName = "t.tsv", expected.threadCount = 3, expected.pickFileName = "t.pick";
+    expected.seed = 18446744073709551615u, expected.fontSize = 12, expected.pictureWidth = 500;
     expected.preprocess = true;  // by row with log
     EXPECT_TRUE(parsed({"--samples", "+37", "--svg", "t.svg", "--highlight", "0", "--clusters",
-                        "t.tsv", "--threads", "3", "--preprocess", "row:log", "--force"}) ==
+                        "t.tsv", "--threads", "3", "--preprocess", "row:log", "--force", "--pick", "t.pick", "--seed",
+                        "18446744073709551615", "--font-size", "12", "--picture-width", "500"}) ==
                 expected);
     fs::current_path(previous);
 }
@@ -130,8 +132,10 @@ TEST(CommandLine, RefusesBadOptionsAndFilesWithoutTouchingAFile) {
          "the folder none does not exist"},
         {{"--expression", "expr.txt", "--scale", "1", "--output", "old.txt"},
          "--output old.txt: the file exists already; add --force"},
-        {withFiles({"--svg", "link.txt"}), "--svg link.txt: this is also the file of --expression"},
-        {withFiles({"--svg", "t", "--clusters", "t"}), "this is also the file of --svg"},
+        {withFiles({"--svg", "link.txt"}), "--picture link.txt: this is also the file of --expression"},
+        {withFiles({"--picture", "t.png", "--pick", "t.png"}), "this is also the file of --picture"},
+        {withFiles({"--picture", "t.gif"}), "must end in .svg, .pdf or .png"},
+        {withFiles({"--seed", "-1"}), "--seed:"},
         {withFiles({"--clusters", "sub", "--force"}), "--clusters sub: this is a folder"},
     };
     for (const auto& [arguments, message] : cases) {
