@@ -111,7 +111,7 @@ Layout layoutPicture(const PictureInput& input, const TextMeasure& measure) {
     const bool drawConsensus = clado.problem.empty();
 
     // Rows: a readable pitch, closer for large trees so that the page keeps its shape.
-    const double natural = fs * 1.45, maxBody = 1.3 * input.width;
+    const double natural = fs * 1.45, maxBody = 1.2 * input.width;
     const double pitch = n > 0 ? std::min(natural, maxBody / n) : natural;
     const FontMetrics unit = measure.metrics(1);
     const double leafSize = std::clamp((pitch - 1) / (unit.ascent + unit.descent), 0.7 * fs, fs);
