@@ -13,6 +13,7 @@
 #include "app/file_roles.h"
 #include "app/own_data_options.h"
 #include "data/matrix_file.h"
+#include "app/picture_options.h"
 #include "data/safe_text.h"
 #include "run/guarded_run.h"
 #include "run/side_outputs.h"
@@ -84,12 +85,6 @@ std::optional<int> sampleSizeValue(const std::string& word) {
     return parseSampleSize(word);
 }
 
-std::optional<double> highlightValue(const std::string& word) {
-    const auto value = wholeNumber(word);
-    if (!value || !(*value >= 0.0 && *value <= 1.0)) return std::nullopt;
-    return value;
-}
-
 std::optional<int> threadCountValue(const std::string& word) {
     if (word == "0") return 0;  // parseSampleSize refuses 0
     if (!onlySignAndDigits(word)) return std::nullopt;
@@ -109,9 +104,6 @@ std::string checkSamples(const std::string& word) {
                         word.find_first_not_of("+0") != std::string::npos;
     if (digits) return "the sample size " + printable(word) + " is too large (at most 2147483647)";
     return "The sample size must be a positive integer!";
-}
-std::string checkHighlight(const std::string& word) {
-    return highlightValue(word) ? "" : "the highlight must be a number from 0 to 1";
 }
 std::string checkThreads(const std::string& word) {
     return threadCountValue(word) ? ""
@@ -146,8 +138,9 @@ CommandLineRequest refuse(const std::string& what) {
 struct TypedOptions {
     std::string expression, error, scale, output;
     std::string inputFormat, samples, preprocess, distance, linkage, notation;
-    std::string svg, highlight, clusters, threads;
+    std::string clusters, threads;
     OwnDataOptions ownData;
+    PictureOptions picture;
     bool force = false, quiet = false;
 };
 
@@ -210,17 +203,11 @@ void defineOptions(CLI::App& app, TypedOptions& typed) {
     app.add_option("--notation", typed.notation, "Tree notation: New_Hampshire (default) or S_Plus")
         ->type_name("NAME")
         ->check(oneOf(TreeNotations));
-    app.add_option("--svg", typed.svg, "Also write a picture of the trees (SVG)")
-        ->type_name("FILE");
-    app.add_option("--highlight", typed.highlight,
-                   "Box clusters with a confidence of at least X\n"
-                   "in the picture (default 0.95)")
-        ->type_name("X")
-        ->check(checkHighlight);
     app.add_option("--clusters", typed.clusters,
                    "Also write the first tree's clusters as a\n"
                    "tab-separated table")
         ->type_name("FILE");
+    definePictureOptions(app, typed.picture);
     app.add_option("--threads", typed.threads,
                    "Worker threads (default: NOISECLUST_THREADS,\n"
                    "else one per processor); the report is the same")
@@ -252,9 +239,8 @@ RunSettings settingsFrom(const TypedOptions& typed, bool withErrorFile) {
     if (!typed.distance.empty()) settings.distance = *valueOfName(DistanceMetrics, typed.distance);
     if (!typed.linkage.empty()) settings.linkage = *valueOfName(Linkages, typed.linkage);
     if (!typed.notation.empty()) settings.notation = *valueOfName(TreeNotations, typed.notation);
-    settings.svgFileName = typed.svg;
     settings.clusterTableFileName = typed.clusters;
-    if (!typed.highlight.empty()) settings.highlight = *highlightValue(typed.highlight);
+    applyPictureOptions(typed.picture, settings);
     if (!typed.threads.empty()) settings.threadCount = *threadCountValue(typed.threads);
     return settings;
 }
@@ -289,7 +275,7 @@ CommandLineRequest parseCommandLine(int argc, const char* const argv[]) {
                                     : "one of --error FILE and --scale S is required");
     if (typed.expression.empty()) return refuse("--expression needs a file name");
     if (withErrorFile && typed.error.empty()) return refuse("--error needs a file name");
-    if (app.count("--svg") > 0 && typed.svg.empty()) return refuse("--svg needs a file name");
+    if (const auto refusal = pictureOptionsRefusal(app, typed.picture)) return refuse(*refusal);
     if (app.count("--clusters") > 0 && typed.clusters.empty())
         return refuse("--clusters needs a file name");
 

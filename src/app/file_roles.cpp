@@ -30,13 +30,6 @@ struct NamedFile {
     std::string text() const { return option + " " + printable(name); }
 };
 
-// The option that names a side output, for messages.
-std::string optionOfRole(const std::string& role) {
-    if (role == "picture") return "--svg";
-    if (role == "cluster table") return "--clusters";
-    return "the " + role;
-}
-
 // Where a name leads: its folder made canonical plus its own name, and the
 // device and inode when the file exists, so that two names of one file are
 // found whether or not it exists yet.
@@ -118,7 +111,7 @@ std::optional<std::string> checkFiles(const RunSettings& settings, bool replaceE
     for (const SideOutput& side : sideOutputsOf(settings)) {
         if (side.fileName == "-")
             return "the " + side.role + " cannot go to standard output; only the report can (--output -)";
-        files.push_back({optionOfRole(side.role), side.role, side.fileName, true});
+        files.push_back({side.option, side.role, side.fileName, true});
     }
     std::vector<FileIdentity> identities;
     for (std::size_t i = 0; i < files.size(); ++i) {

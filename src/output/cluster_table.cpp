@@ -1,12 +1,14 @@
-// Cluster table of the first tree: see cluster_table.h.
+// Cluster table and pick list of the first tree: see cluster_table.h.
 #include "output/cluster_table.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <string_view>
 
 #include "cluster/tree_writer.h"
+#include "output/cluster_pick.h"
 #include "output/tree_layout.h"
 
 namespace {
@@ -24,7 +26,61 @@ void appendQuoted(std::string& out, const std::string& text) {
     out += '"';
 }
 
+void appendField(std::string& out, const std::string& text) {
+    if (needsQuotes(text, "\"#\t\r\n")) appendQuoted(out, text);
+    else out += text;
+}
+
+void appendComment(std::string& out, const std::string& comment) {
+    if (comment.empty()) return;
+    out += "# ";
+    for (char c : comment) out += (c == '\n' || c == '\r') ? ' ' : c;
+    out += '\n';
+}
+
+// One row's values, in the order of the cluster table.
+struct ClusterRow {
+    int step = 0, size = 0;
+    double height = 0, confidence = 0, se = 0;
+    std::string members;
+};
+
+// Every step's row; none when the tree record is not valid.
+std::vector<ClusterRow> clusterRows(const ClusterTableInput& input) {
+    const MergeTree& tree = input.firstTree;
+    const TreeLayout layout = layoutMergeTree(tree);
+    std::vector<ClusterRow> rows;
+    if (!layout.problem.empty()) return rows;
+    for (int s = 0; s < tree.stepCount(); ++s) {
+        ClusterRow row;
+        const int begin = layout.spanBegin[index(s)], end = layout.spanEnd[index(s)];
+        for (int i = begin; i < end; ++i) {
+            if (i > begin) row.members += ',';
+            const std::string label = leafLabel(layout.order[index(i)], input.rowNames, input.hasRowNames);
+            if (needsQuotes(label, ",\"")) appendQuoted(row.members, label);
+            else row.members += label;
+        }
+        row.step = s + 1;
+        row.size = end - begin;
+        row.height = tree.height(s);
+        row.confidence = index(s) < input.confidences.size() ? input.confidences[index(s)] : std::nan("");
+        row.se = standardError(row.confidence, input.sampleCount);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::vector<int> selectedSteps(const ClusterTableInput& input) {
+    if (!mergeTreeProblem(input.firstTree).empty()) return {};
+    return outermostStepsAtLeast(input.firstTree, input.confidences, input.threshold);
+}
+
 }  // namespace
+
+double standardError(double p, int sampleCount) {
+    if (!(p >= 0 && p <= 1) || sampleCount < 1) return std::nan("");
+    return std::sqrt(p * (1 - p) / sampleCount);
+}
 
 std::string roundTripNumber(double value) {
     if (std::isnan(value)) return "NaN";
@@ -34,39 +90,28 @@ std::string roundTripNumber(double value) {
     return std::string(buffer, result.ptr);
 }
 
-void writeClusterTable(std::string& out, const MergeTree& firstTree,
-                       const std::vector<double>& confidences, const NameTable& rowNames,
-                       bool hasRowNames) {
-    out += "step\tsize\theight\tconfidence\tmembers\n";
-    const TreeLayout layout = layoutMergeTree(firstTree);
-    if (!layout.problem.empty()) return;
+void writeClusterTable(std::string& out, const ClusterTableInput& input) {
+    appendComment(out, input.comment);
+    out += "step\tsize\theight\tconfidence\tmembers\tse\tselected\n";
+    const std::vector<int> selected = selectedSteps(input);
+    for (const ClusterRow& row : clusterRows(input)) {
+        out += std::to_string(row.step) + '\t' + std::to_string(row.size) + '\t' +
+               roundTripNumber(row.height) + '\t' + roundTripNumber(row.confidence) + '\t';
+        appendField(out, row.members);
+        out += '\t' + roundTripNumber(row.se) + '\t';
+        out += std::binary_search(selected.begin(), selected.end(), row.step - 1) ? "TRUE\n" : "FALSE\n";
+    }
+}
 
-    std::string members;
-    for (int s = 0; s < firstTree.stepCount(); ++s) {
-        const int begin = layout.spanBegin[index(s)];
-        const int end = layout.spanEnd[index(s)];
-        members.clear();
-        for (int i = begin; i < end; ++i) {
-            if (i > begin) members += ',';
-            const std::string label = leafLabel(layout.order[index(i)], rowNames, hasRowNames);
-            if (needsQuotes(label, ",\""))
-                appendQuoted(members, label);
-            else
-                members += label;
-        }
-        const double confidence = index(s) < confidences.size() ? confidences[index(s)] : std::nan("");
-        out += std::to_string(s + 1);
-        out += '\t';
-        out += std::to_string(end - begin);
-        out += '\t';
-        out += roundTripNumber(firstTree.height(s));
-        out += '\t';
-        out += roundTripNumber(confidence);
-        out += '\t';
-        if (needsQuotes(members, "\"\t\r\n"))
-            appendQuoted(out, members);
-        else
-            out += members;
+void writePickList(std::string& out, const ClusterTableInput& input) {
+    appendComment(out, input.comment);
+    out += "step\tconfidence\tse\tsize\tmembers\n";
+    const std::vector<ClusterRow> rows = clusterRows(input);
+    for (int s : selectedSteps(input)) {
+        const ClusterRow& row = rows[index(s)];
+        out += std::to_string(row.step) + '\t' + roundTripNumber(row.confidence) + '\t' +
+               roundTripNumber(row.se) + '\t' + std::to_string(row.size) + '\t';
+        appendField(out, row.members);
         out += '\n';
     }
 }

@@ -6,6 +6,16 @@
 
 namespace picture {
 
+bool overlaps(const Rect& a, const Rect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+bool crosses(const Rect& box, const Line& line) {
+    const double left = std::min(line.x0, line.x1), right = std::max(line.x0, line.x1);
+    const double top = std::min(line.y0, line.y1), bottom = std::max(line.y0, line.y1);
+    return left < box.right && right > box.left && top < box.bottom && bottom > box.top;
+}
+
 double tickStep(double range) {
     const double raw = range / 5;
     const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));

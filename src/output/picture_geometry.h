@@ -1,7 +1,10 @@
 #pragma once
-// Where things stand in the picture of a run: the fixed measures, the height
-// axis of the first tree and the nesting levels of the consensus tree.
+// A picture of a run's results as a plain record of lines, highlight boxes
+// and text labels in points, computed apart from any drawing library so that
+// where things stand can be checked without rendering. The measures of text
+// come from a TextMeasure (the drawing's own font metrics).
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,30 +12,50 @@
 
 namespace picture {
 
-inline constexpr double Margin = 20;
-inline constexpr double RowPitch = 14;         // one object per row
-inline constexpr double CharWidth = 6.7;       // advance of a monospace character at 11 px
-inline constexpr double HeaderHeight = 84;     // three title lines and the upper axis
-inline constexpr double RootLabelRoom = 36;    // left of the root node, for its value
-inline constexpr double TreeWidth = 380;
-inline constexpr double CladogramWidth = 260;
-inline constexpr double PanelGap = 60;
-inline constexpr double LabelGap = 6;
-inline constexpr double NoteSpacing = 16;
-
-inline double rowCentre(int row) { return HeaderHeight + (row + 0.5) * RowPitch; }
-inline double baselineOf(int row) { return rowCentre(row) + 4; }
-
-// Maps merge heights to x: `low` at `right`, growing to the left over TreeWidth.
-struct HeightAxis {
-    double low = 0;
-    double high = 1;
-    double right = 0;
-    // Halves keep the difference finite for heights near the limits of double.
-    double x(double height) const {
-        return right - (height / 2 - low / 2) / (high / 2 - low / 2) * TreeWidth;
-    }
+struct Rect {
+    double left = 0, top = 0, right = 0, bottom = 0;
 };
+
+enum class Ink { Tree, Highlight, Axis, Text, Value, Caption, Note };
+
+struct Line {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // horizontal or vertical
+    Ink ink = Ink::Tree;
+};
+
+struct Label {
+    std::string text;     // valid UTF-8 without control characters
+    double x = 0;         // left end of the text
+    double baseline = 0;
+    double size = 0;      // font size
+    bool bold = false;
+    Ink ink = Ink::Text;
+    Rect box;             // advance by ascent + descent
+};
+
+struct Layout {
+    double width = 0, height = 0;
+    std::vector<Rect> highlights;  // filled boxes; their edges are among the lines
+    std::vector<Line> lines;
+    std::vector<Label> labels;
+    int hiddenValues = 0;      // confidence values without room beside their node
+    int shownLeafLabels = 0;   // of the first tree
+};
+
+struct FontMetrics {
+    double ascent = 0, descent = 0;
+};
+
+// Text measures of the picture's one font family at a given size.
+struct TextMeasure {
+    std::function<double(const std::string& text, double size)> advance;
+    std::function<FontMetrics(double size)> metrics;
+};
+
+// Interiors overlap.
+bool overlaps(const Rect& a, const Rect& b);
+// The line passes through the rectangle's interior.
+bool crosses(const Rect& box, const Line& line);
 
 // 1, 2 or 5 times a power of ten, near a fifth of the range.
 double tickStep(double range);

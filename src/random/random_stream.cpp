@@ -25,3 +25,21 @@ double normalDeviate(RandomStream& stream, double mean, double sd) {
     } while (w >= 1.0 || w == 0.0);
     return p * std::sqrt(-2.0 * std::log(w) / w) * sd + mean;
 }
+
+std::uint64_t splitMix64(std::uint64_t seed) {
+    std::uint64_t z = seed + 0x9e3779b97f4a7c15ULL;
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+}
+
+RandomStream streamFromSeed(std::uint64_t seed) {
+    const std::uint64_t z = splitMix64(seed);
+    RandomStream stream;
+    stream.s1 = static_cast<int>(1 + z % 30268);
+    stream.s3 = static_cast<int>(1 + (z >> 21) % 30322);
+    int s2 = static_cast<int>(1 + (z >> 42) % 30308);
+    while (s2 % 3 == 0 || s2 % 10103 == 0) s2 = s2 % 30308 + 1;
+    stream.s2 = s2;
+    return stream;
+}

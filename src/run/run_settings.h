@@ -2,9 +2,11 @@
 // The options collected by the console dialogue (or the command line). The
 // choices are the values of the tables in run/options.h.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
-#include "output/dendrogram_svg.h"
+#include "output/picture_layout.h"
 #include "run/options.h"
 
 struct RunSettings {
@@ -26,8 +28,6 @@ struct RunSettings {
     // Not asked by the dialogue; they change how the run works or what it
     // writes besides the report, never the report itself.
     int threadCount = 0;               // 0: NOISECLUST_THREADS, else the hardware's
-    std::string svgFileName;           // picture of the trees, when not empty
-    double highlight = DefaultHighlight;  // clusters at or above this confidence are boxed
     std::string clusterTableFileName;  // TSV of the first tree's clusters, when not empty
     // Users' own data: delimited tables (shown in the report as the layout
     // they have, inputFormat RowAndColumnNames), their missing values, the
@@ -38,6 +38,15 @@ struct RunSettings {
     ClusteredObjects clusteredObjects = ClusteredObjects::Rows;
     std::string newickFileName;           // the first tree, when not empty
     std::string consensusNewickFileName;  // the consensus tree, when not empty
+    // Picture, table and pick list of the well-supported clusters; the seed
+    // of the random stream (none: the fixed start 24, 67, 276).
+    std::string pictureFileName;  // SVG, PDF or PNG by its extension, when not empty
+    double highlight = DefaultHighlight;  // clusters at or above this confidence are boxed
+    bool highlightNested = false;         // box every such cluster, not only the outermost
+    double pictureWidth = DefaultPictureWidth;  // points
+    double fontSize = DefaultFontSize;          // points
+    std::string pickFileName;  // the outermost clusters at or above the highlight, when not empty
+    std::optional<std::uint64_t> seed;
 
     bool operator==(const RunSettings&) const = default;
 };

@@ -19,6 +19,7 @@ struct SideOutputContext {
 
 struct SideOutput {
     std::string role;      // e.g. "picture"
+    std::string option;    // the command-line option that names it, e.g. "--picture"
     std::string fileName;  // where it goes
     std::string (*render)(const SideOutputContext&);  // the whole file's bytes
 };

@@ -171,7 +171,7 @@ int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile&
                   << " times needs more memory than this machine has!\n";
         return 1;
     }
-    RandomStream stream;
+    RandomStream stream = settings.seed ? streamFromSeed(*settings.seed) : RandomStream{};
     NonFiniteLog nonFinite;
     StageTimer timer;
 

@@ -84,11 +84,13 @@ TEST(CommandLine, OptionsGiveTheDialoguesSettings) {
         EXPECT_TRUE(s.preprocess && s.preprocessDirection == PreprocessDirection::Column);
         EXPECT_EQ(s.preprocessMethod, PreprocessMethod(i++));
     }
-    expected.sampleSize = 37, expected.svgFileName = "t.svg", expected.highlight = 0;
-    expected.clusterTableFileName = "t.tsv", expected.threadCount = 3;
+    expected.sampleSize = 37, expected.pictureFileName = "t.svg", expected.highlight = 0;
+    expected.clusterTableFileName = "t.tsv", expected.threadCount = 3, expected.pickFileName = "t.pick";
+    expected.seed = 18446744073709551615u, expected.fontSize = 12, expected.pictureWidth = 500;
     expected.preprocess = true;  // by row with log
     EXPECT_TRUE(parsed({"--samples", "+37", "--svg", "t.svg", "--highlight", "0", "--clusters",
-                        "t.tsv", "--threads", "3", "--preprocess", "row:log", "--force"}) ==
+                        "t.tsv", "--threads", "3", "--preprocess", "row:log", "--force", "--pick", "t.pick", "--seed",
+                        "18446744073709551615", "--font-size", "12", "--picture-width", "500"}) ==
                 expected);
     fs::current_path(previous);
 }
@@ -137,10 +139,10 @@ TEST(CommandLine, RefusesBadOptionsAndFilesWithoutTouchingAFile) {
         {{"--expression", "expr.txt", "--scale", "1", "--output", "old.txt"},
          "--output old.txt: the file exists already; add --force"},
         {withFiles({"--svg", "link.txt"}),
-         "--svg link.txt: the picture is the same file as the expression file (--expression expr.txt)"},
+         "--picture link.txt: the picture is the same file as the expression file (--expression expr.txt)"},
         {withFiles({"--svg", "./out.txt"}), "the picture is the same file as the report (--output out.txt)"},
         {withFiles({"--svg", "./x", "--clusters", "sub/../x"}),
-         "--clusters sub/../x: the cluster table is the same file as the picture (--svg ./x)"},
+         "--clusters sub/../x: the cluster table is the same file as the picture (--picture ./x)"},
         {withFiles({"--svg", "-"}), "the picture cannot go to standard output"},
         {{"--expression", "-", "--error", "-", "--output", "o"}, "standard input can feed only one"},
         {{"--expression", "none", "--scale", "1", "--output", "o"},
@@ -148,6 +150,8 @@ TEST(CommandLine, RefusesBadOptionsAndFilesWithoutTouchingAFile) {
         {withFiles({"--svg", "/proc/version.svg", "--quiet"}), "cannot create a file beside the picture /proc/version.svg"},
         {{"--expression", "expr.txt", "--scale", "1", "--output", "/proc/o.txt", "--quiet"},
          "cannot create a file beside the report /proc/o.txt"},
+        {withFiles({"--picture", "t.gif"}), "must end in .svg, .pdf or .png"},
+        {withFiles({"--seed", "-1"}), "--seed:"},
         {withFiles({"--clusters", "sub", "--force"}), "--clusters sub: this is a folder"},
     };
     for (const auto& [arguments, message] : cases) {

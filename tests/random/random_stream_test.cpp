@@ -1,9 +1,15 @@
 // The first numbers and the first deviate of a fresh stream, worked out by
-// hand from the seeds 24, 67, 276 (with 30309 as the second modulus).
+// hand from the seeds 24, 67, 276 (with 30309 as the second modulus), and the
+// start values derived from a user's seed.
 
 #include "random/random_stream.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <numeric>
+#include <set>
+#include <tuple>
 
 TEST(RandomStream, FirstNumbersAndFirstDeviateOfAFreshStream) {
     RandomStream stream;
@@ -15,4 +21,25 @@ TEST(RandomStream, FirstNumbersAndFirstDeviateOfAFreshStream) {
     uniformRandom(twoDraws);
     EXPECT_TRUE(deviates == twoDraws);
     EXPECT_NEAR(normalDeviate(deviates, 10.0, -2.0), 10.0 - 2.0 * normalDeviate(twoDraws, 0.0, 1.0), 1e-12);
+}
+
+// Every seed gives start values inside each modulus, the second one coprime to
+// 30309 = 3 x 10103 (a multiple of 3 or of 10103 would stay on a short cycle,
+// 0 forever at 0); different seeds give different streams.
+TEST(RandomStream, SeedsGiveValidDistinctStarts) {
+    // splitmix64 of 0 is its published first output.
+    EXPECT_EQ(splitMix64(0), 0xe220a8397b1dcdafULL);
+    std::set<std::tuple<int, int, int>> starts;
+    const std::uint64_t edges[] = {0, 1, 2, 3, 10103, 30309, 0xffffffffULL, 0xffffffffffffffffULL};
+    for (std::uint64_t k = 0; k < 20000; ++k) {
+        const std::uint64_t seed = k < 8 ? edges[k] : k * 0x9e3779b97f4a7c15ULL;
+        const RandomStream s = streamFromSeed(seed);
+        ASSERT_TRUE(s.s1 >= 1 && s.s1 < 30269 && s.s3 >= 1 && s.s3 < 30323) << seed;
+        ASSERT_TRUE(s.s2 >= 1 && s.s2 < 30309 && std::gcd(s.s2, 30309) == 1) << seed;
+        starts.insert({s.s1, s.s2, s.s3});
+    }
+    EXPECT_GT(starts.size(), 19990u);
+    RandomStream a = streamFromSeed(1), b = streamFromSeed(2), again = streamFromSeed(1);
+    EXPECT_NE(uniformRandom(a), uniformRandom(b));
+    EXPECT_TRUE(streamFromSeed(1) == again);
 }

@@ -11,7 +11,7 @@ if (args[1] == "write") {
     write.csv(x, "r-na.csv")
 } else {
     tree <- read.tree(args[2])
-    steps <- read.delim(args[3])
+    steps <- read.delim(args[3], comment.char = "#")
     stopifnot(all.equal(sort(as.numeric(tree$node.label)), sort(steps$confidence), tolerance = 0))
     hc <- as.hclust(tree)
     rel <- function(a, b) max(abs(a - b) / pmax(abs(b), 1e-300))

@@ -30,7 +30,7 @@ else:
     from Bio import Phylo
     tree = Phylo.read(sys.argv[2], "newick")
     with open(sys.argv[3]) as f:
-        steps = list(csv.DictReader(f, delimiter="\t"))
+        steps = list(csv.DictReader((line for line in f if not line.startswith("#")), delimiter="\t"))
     got = sorted(c.confidence for c in tree.get_nonterminals())
     assert got == sorted(float(s["confidence"]) for s in steps), (got, steps)
     top = max(float(s["height"]) for s in steps)

@@ -4,9 +4,11 @@
   report_checks.py inputs FOLDER SOURCE          writes test matrices, prints "FILE OBJECTS LAYOUT"
   report_checks.py newick REPORT MATRIX LAYOUT   every tree line read by Biopython, leaves = objects
   report_checks.py consense REPORT COMMAND...    the consensus equals PHYLIP consense's majority rule
-  report_checks.py table MATRIX OBJECTS LAYOUT   MATRIX.tsv matches the first tree of MATRIX.report
-  report_checks.py svg MATRIX OBJECTS LAYOUT     MATRIX.svg is SVG 1.1 with every row label
-  report_checks.py png IMAGE                     a screenshot with ink on it
+  report_checks.py table MATRIX OBJECTS LAYOUT   MATRIX.tsv matches the first tree of MATRIX.report,
+                                                 MATRIX.pick lists its selected rows
+  report_checks.py svg PICTURE                   an SVG 1.1 picture with a view box of its size
+  report_checks.py png IMAGE                     a decodable image with ink on it
+  report_checks.py differ TABLE TABLE            two tables' confidence columns differ
 """
 import csv, io, os, random, re, subprocess, sys, tempfile
 
@@ -129,44 +131,55 @@ def table(matrix, objects, layout):
         joined = [m for code in (a, b) for m in ([-code] if code < 0 else members[code - 1])]
         members.append(sorted(joined, key=position.get))
     with open(matrix + ".tsv", newline="", encoding="utf-8") as f:
+        comment = f.readline()
         rows = list(csv.reader(f, delimiter="\t"))
-    if rows[0] != ["step", "size", "height", "confidence", "members"] or len(rows) != objects:
+    h = int(re.search(r"; (\d+) resampled data sets;", comment).group(1))
+    if rows[0] != ["step", "size", "height", "confidence", "members", "se", "selected"] or len(rows) != objects:
         fail(f"{matrix}.tsv: header {rows[0]}, {len(rows) - 1} rows for {objects - 1} merge steps")
     for s, row in enumerate(rows[1:]):
-        expected = [names[o - 1] for o in members[s]]
-        if (len(row) != 5 or int(row[0]) != s + 1 or int(row[1]) != len(expected) or
+        expected, p = [names[o - 1] for o in members[s]], float(row[3])
+        if (len(row) != 7 or int(row[0]) != s + 1 or int(row[1]) != len(expected) or
                 next(csv.reader(io.StringIO(row[4]))) != expected or
-                abs(float(row[2]) - heights[s]) > 5.1e-7 or abs(float(row[3]) - confidences[s]) > 5.1e-7):
-            fail(f"{matrix} step {s + 1}: read {row[:4]}, the report has {len(expected)} {heights[s]} "
+                abs(float(row[2]) - heights[s]) > 5.1e-7 or abs(p - confidences[s]) > 5.1e-7 or
+                abs(float(row[5]) - (p * (1 - p) / h) ** 0.5) > 1e-15 or row[6] not in ("TRUE", "FALSE")):
+            fail(f"{matrix} step {s + 1}: read {row[:4] + row[5:]}, the report has {len(expected)} {heights[s]} "
                  f"{confidences[s]} {expected[:4]}")
-    print(f"{matrix}: {objects - 1} rows read back")
+    with open(matrix + ".pick", newline="", encoding="utf-8") as f:
+        picked = list(csv.reader((line for line in f if not line.startswith("#")), delimiter="\t"))[1:]
+    selected = [row for row in rows[1:] if row[6] == "TRUE"]
+    if [[r[0], r[3], r[5], r[1], r[4]] for r in selected] != picked:
+        fail(f"{matrix}.pick differs from the selected rows of the table")
+    print(f"{matrix}: {objects - 1} rows read back, {len(picked)} clusters picked")
 
-def svg(matrix, objects, layout):
+def svg(path):
     import xml.etree.ElementTree as ET
-    path, ns = matrix + ".svg", "{http://www.w3.org/2000/svg}"
     try:
         root = ET.parse(path).getroot()
     except ET.ParseError as error:
         fail(f"{path} is not well-formed XML: {error}")
     width, height = root.get("width"), root.get("height")
-    if root.tag != ns + "svg" or root.get("version") != "1.1" or root.get("viewBox") != f"0 0 {width} {height}":
+    if root.tag != "{http://www.w3.org/2000/svg}svg" or root.get("version") != "1.1" or \
+            root.get("viewBox").split()[2:] != [width.rstrip("pt"), height.rstrip("pt")]:
         fail(f"{path} is no SVG 1.1 picture with a view box of its size")
-    if float(height) < int(objects) * 12:
-        fail(f"{height} px is too low for {objects} readable rows")
-    texts = set(t.text or "" for t in root.iter(ns + "text"))
-    missing = [label for label in labels(matrix, int(layout)) if label not in texts]
-    if missing:
-        fail(f"{path}: {len(missing)} row labels are missing, for example {missing[:3]!r}")
+
+def differ(first, second):
+    def confidences(path):
+        with open(path, newline="", encoding="utf-8") as f:
+            return [row[3] for row in csv.reader((l for l in f if not l.startswith("#")), delimiter="\t")][1:]
+    if confidences(first) == confidences(second):
+        fail(f"{first} and {second} have the same confidence values")
 
 def png(image):
     from PIL import Image
-    picture = Image.open(image).convert("L")
+    picture = Image.open(image)
+    picture.load()
+    picture = picture.convert("L")
     dark = sum(picture.histogram()[:100])
     if dark < 2000:
         fail(f"the screenshot is nearly blank ({dark} dark pixels)")
     print(f"{image}: {picture.width}x{picture.height}, {dark} dark pixels")
 
 if __name__ == "__main__":
-    if len(sys.argv) < 2 or sys.argv[1] not in ("inputs", "newick", "consense", "table", "svg", "png"):
+    if len(sys.argv) < 2 or sys.argv[1] not in ("inputs", "newick", "consense", "table", "svg", "png", "differ"):
         sys.exit(__doc__)
     globals()[sys.argv[1]](*sys.argv[2:])
