@@ -122,7 +122,7 @@ std::string inMemoryRunProblem(const RunSettings& settings, const InMemoryInputs
         return "there are " + std::to_string(inputs.columnNames.size()) + " column names for " +
                std::to_string(data.columnCount) + " columns";
     if (auto cell = firstCell(inputs, data, [](double v) { return std::isnan(v); }); !cell.empty())
-        return "the data has a missing value (NaN) in " + cell +
+        return "the data has a missing value (NA or NaN) in " + cell +
                "; pass missing = \"drop-rows\" to leave out the rows that have one";
     if (auto cell = firstCell(inputs, data, [](double v) { return std::isinf(v); }); !cell.empty())
         return "the data has an infinite value in " + cell;
@@ -140,7 +140,7 @@ std::string inMemoryRunProblem(const RunSettings& settings, const InMemoryInputs
             return "the standard errors do not hold one value per data value";
         if (auto cell = firstCell(inputs, errors, [](double v) { return std::isnan(v); });
             !cell.empty())
-            return "the standard errors have a missing value (NaN) in " + cell +
+            return "the standard errors have a missing value (NA or NaN) in " + cell +
                    "; pass missing = \"drop-rows\" to leave out the rows that have one";
         if (auto cell = firstCell(inputs, errors, [](double v) { return !(v >= 0 && v < INFINITY); });
             !cell.empty())
