@@ -15,7 +15,7 @@ table <- file.path(work, "clusters.tsv")
 stopifnot(system2(binary, c("--expression", example, "--scale", "0.1", "--output",
                             file.path(work, "report.txt"), "--clusters", table),
                   stdout = FALSE) == 0)
-expected <- read.delim(table, colClasses = c(members = "character"))
+expected <- read.delim(table, colClasses = c(members = "character"), comment.char = "#")
 members <- function(s) {
     m <- fit$hclust$merge[s, ]
     unlist(lapply(m, function(k) if (k < 0) fit$hclust$labels[-k] else members(k)))
