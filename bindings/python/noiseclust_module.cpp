@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <future>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -83,8 +84,9 @@ RunOutcome run(Array data, std::optional<Array> errors, std::optional<double> sc
                const std::string& distance, const std::string& linkage,
                std::optional<std::string> preprocess, bool clusterColumns,
                std::optional<int> threads, NameTable rowNames, NameTable columnNames,
-               bool dropMissing) {
+               bool dropMissing, std::optional<std::uint64_t> seed) {
     RunSettings settings;
+    settings.seed = seed;
     settings.sampleSize = samples;
     if (const auto metric = distanceOfName(distance)) settings.distance = *metric;
     else throw py::value_error("unknown distance \"" + distance +
@@ -204,5 +206,5 @@ PYBIND11_MODULE(_noiseclust, m) {
     m.def("run", &run, py::arg("data"), py::arg("errors"), py::arg("scale"), py::arg("samples"),
           py::arg("distance"), py::arg("linkage"), py::arg("preprocess"),
           py::arg("cluster_columns"), py::arg("threads"), py::arg("row_names"),
-          py::arg("column_names"), py::arg("drop_missing"));
+          py::arg("column_names"), py::arg("drop_missing"), py::arg("seed") = py::none());
 }

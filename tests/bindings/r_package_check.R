@@ -69,7 +69,7 @@ refused <- list(
     list(list(small, scale = 0.1, distance = "cosine"), "unknown distance"),
     list(list(small, scale = 0.1, linkage = "ward"), "unknown linkage"),
     list(list(small, scale = 0.1, preprocess = "log"), "DIRECTION:METHOD"),
-    list(list(small, scale = 0.1, seed = 1), "seed"),
+    list(list(small, scale = 0.1, seed = -1), "seed"),
     list(list(letters[1:4], scale = 0.1), "numeric matrix"))
 for (case in refused) {
     message <- tryCatch({ do.call(noiseclust, case[[1]]); "no error" }, error = conditionMessage)

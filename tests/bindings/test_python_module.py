@@ -40,6 +40,12 @@ def command_line(tmp_path, *options):
     return ([float(r["height"]) for r in rows], [float(r["confidence"]) for r in rows], members)
 
 
+def test_seed_equals_the_command_line(tmp_path, example):
+    result = noiseclust.resample_cluster(example, scale=0.1, samples=50, seed=7)
+    _, confidences, _ = command_line(tmp_path, "--scale", "0.1", "--samples", "50", "--seed", "7")
+    assert result.confidence.tolist() == confidences
+
+
 @pytest.mark.parametrize("errors", [False, True])
 def test_equals_the_command_line(tmp_path, example, fit, errors):
     if errors:
@@ -133,7 +139,7 @@ REFUSED = [
     (dict(data=np.ones((3, 2)), scale=0.1, preprocess="row"), ValueError, "DIRECTION:METHOD"),
     (dict(data=np.ones((3, 2)), scale=0.1, cluster="genes"), ValueError, "cluster"),
     (dict(data=np.ones((3, 2)), scale=0.1, missing="zero"), ValueError, "missing"),
-    (dict(data=np.ones((3, 2)), scale=0.1, seed=1), NotImplementedError, "seed"),
+    (dict(data=np.ones((3, 2)), scale=0.1, seed=-1), ValueError, "seed"),
 ]
 
 

@@ -140,14 +140,16 @@ def resample_cluster(data, errors=None, scale=None, samples=500, distance="eucli
     cluster     "rows" or "columns" (the columns are clustered as rows of
                 the transposed data)
     threads     worker threads; None: NOISECLUST_THREADS, else one per processor
-    seed        reserved: the run always starts from the program's fixed seeds
+    seed        None: the program's fixed start; a whole number: the start --seed N gives
     missing     "refuse" (a NaN is an error) or "drop-rows" (rows holding a
                 NaN in data or errors are left out, see Result.dropped_rows)
 
     Ctrl-C stops a run and raises KeyboardInterrupt.
     """
-    if seed is not None:
-        raise NotImplementedError("seed: the run always starts from the program's fixed seeds")
+    if seed is not None and (isinstance(seed, bool) or not isinstance(seed, int)
+                             or not 0 <= seed < 2 ** 64):
+        raise ValueError("seed must be None or a whole number from 0 to 2**64 - 1, not %r"
+                         % (seed,))
     if cluster not in ("rows", "columns"):
         raise ValueError('cluster must be "rows" or "columns", not %r' % (cluster,))
     if missing not in ("refuse", "drop-rows"):
@@ -175,7 +177,7 @@ def resample_cluster(data, errors=None, scale=None, samples=500, distance="eucli
                              % (error_values.shape, values.shape))
     outcome = _noiseclust.run(values, error_values, scale, samples, distance, linkage,
                               preprocess, cluster == "columns", threads, _texts(rows),
-                              _texts(columns), missing == "drop-rows")
+                              _texts(columns), missing == "drop-rows", seed)
     labels = columns if cluster == "columns" else rows
     if labels is not None and outcome.dropped_rows:
         dropped = set(outcome.dropped_rows)

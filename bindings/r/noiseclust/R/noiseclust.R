@@ -8,8 +8,9 @@ noiseclust <- function(x, se = NULL, scale = NULL, nboot = 500, distance = "eucl
     cl <- match.call()
     cluster <- match.arg(cluster)
     missing <- match.arg(missing)
-    if (!is.null(seed))
-        stop("seed: the run always starts from the program's fixed seeds", call. = FALSE)
+    if (!is.null(seed) && !(is.numeric(seed) && length(seed) == 1 && !is.na(seed) &&
+                            seed >= 0 && seed <= 2^53 && seed == floor(seed)))
+        stop("seed must be NULL or one whole number from 0 to 2^53", call. = FALSE)
     data <- as_numeric_matrix(x, "x")
     errors <- NULL
     if (!is.null(se)) {
@@ -33,7 +34,7 @@ noiseclust <- function(x, se = NULL, scale = NULL, nboot = 500, distance = "eucl
     out <- .Call(nc_run, data, errors, if (is.null(scale)) 0 else as.double(scale), nboot,
                  distance, linkage, if (is.null(preprocess)) "" else preprocess,
                  cluster == "columns", threads, names_of(rownames(data)), names_of(colnames(data)),
-                 missing == "drop-rows")
+                 missing == "drop-rows", if (is.null(seed)) NULL else as.double(seed))
     if (!is.null(out$problem)) stop(out$problem, call. = FALSE)
     if (nzchar(out$warnings)) warning(out$warnings, call. = FALSE)
 

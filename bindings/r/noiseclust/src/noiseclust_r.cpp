@@ -3,6 +3,7 @@
 // a thread of its own while R's thread looks for a user interrupt every
 // tenth of a second; R's API is only ever called from R's thread.
 
+#include <cstdint>
 #include <Rcpp.h>
 #include <R_ext/Rdynload.h>
 
@@ -46,9 +47,11 @@ Rcpp::List problem(const std::string& text) { return Rcpp::List::create(Rcpp::_[
 
 extern "C" SEXP nc_run(SEXP data, SEXP errors, SEXP scale, SEXP samples, SEXP distance,
                        SEXP linkage, SEXP preprocess, SEXP columns, SEXP threads, SEXP rowNames,
-                       SEXP columnNames, SEXP dropMissing) {
+                       SEXP columnNames, SEXP dropMissing, SEXP seed) {
     BEGIN_RCPP
     RunSettings settings;
+    // R has no 64-bit integers: a seed comes as a whole double (checked in R).
+    if (!Rf_isNull(seed)) settings.seed = static_cast<std::uint64_t>(Rcpp::as<double>(seed));
     settings.sampleSize = Rcpp::as<int>(samples);
     settings.threadCount = Rcpp::as<int>(threads);
     const auto distanceName = Rcpp::as<std::string>(distance);
@@ -140,7 +143,7 @@ extern "C" SEXP nc_pick(SEXP mergeMatrix, SEXP confidence, SEXP threshold) {
 }
 
 static const R_CallMethodDef callMethods[] = {
-    {"nc_run", reinterpret_cast<DL_FUNC>(&nc_run), 12},
+    {"nc_run", reinterpret_cast<DL_FUNC>(&nc_run), 13},
     {"nc_pick", reinterpret_cast<DL_FUNC>(&nc_pick), 3},
     {nullptr, nullptr, 0},
 };
