@@ -6,4 +6,4 @@ source "$(dirname "$0")/check_lib.sh"
 [ "${3:-release}" = sanitize ] || skip "the fuzz run needs the sanitizer build"
 command -v timeout > /dev/null || skip "timeout is not installed"
 ASAN_OPTIONS="abort_on_error=1:detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-    "$python" "$source/tests/scripts/fuzz_check.py" "$program" "$source" "$work" "${FUZZ_CASES:-1200}"
+    "$python" "$source/tests/scripts/fuzz_check.py" "$program" "$source" "$work" "${FUZZ_CASES:-1500}"
