@@ -6,7 +6,6 @@
 #include <iostream>
 #include <optional>
 #include <string_view>
-#include <tuple>
 #include <vector>
 
 #include "app/dialogue.h"
@@ -45,17 +44,6 @@ std::function<std::string(const std::string&)> oneOf(const OptionTable<Value, N>
         if (valueOfName(table, value)) return {};
         return unknownText + "'" + printable(value) + "' is not one of " + nameList(table, ", ");
     };
-}
-
-// DIRECTION:METHOD, for example row:log.
-std::optional<std::pair<PreprocessDirection, PreprocessMethod>> preprocessWay(
-    const std::string& value) {
-    const auto colon = value.find(':');
-    if (colon == std::string::npos) return std::nullopt;
-    const auto direction = valueOfName(PreprocessDirections, value.substr(0, colon));
-    const auto method = valueOfName(PreprocessMethods, value.substr(colon + 1));
-    if (!direction || !method) return std::nullopt;
-    return std::pair{*direction, *method};
 }
 
 // A whole word read as a decimal number the way the dialogue reads one;
@@ -111,7 +99,7 @@ std::string checkThreads(const std::string& word) {
                                         std::to_string(MaxThreads);
 }
 std::string checkPreprocess(const std::string& value) {
-    if (preprocessWay(value)) return {};
+    if (preprocessingOfName(value)) return {};
     return std::string(UnknownPreprocessing) + ": '" + printable(value) +
            "' is not DIRECTION:METHOD with DIRECTION " + nameList(PreprocessDirections, " or ") +
            " and METHOD one of " + nameList(PreprocessMethods, ", ");
@@ -233,8 +221,9 @@ RunSettings settingsFrom(const TypedOptions& typed, bool withErrorFile) {
     if (!typed.samples.empty()) settings.sampleSize = *sampleSizeValue(typed.samples);
     if (!typed.preprocess.empty()) {
         settings.preprocess = true;
-        std::tie(settings.preprocessDirection, settings.preprocessMethod) =
-            *preprocessWay(typed.preprocess);
+        const PreprocessChoice choice = *preprocessingOfName(typed.preprocess);
+        settings.preprocessDirection = choice.direction;
+        settings.preprocessMethod = choice.method;
     }
     if (!typed.distance.empty()) settings.distance = *valueOfName(DistanceMetrics, typed.distance);
     if (!typed.linkage.empty()) settings.linkage = *valueOfName(Linkages, typed.linkage);

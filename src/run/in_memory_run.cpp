@@ -13,18 +13,7 @@ std::optional<DistanceMetric> distanceOfName(std::string_view name) {
 }
 
 std::optional<Linkage> linkageOfName(std::string_view name) {
-    if (name == "complete") return Linkage::Compact;
-    if (name == "single") return Linkage::Connected;
     return valueOfName(Linkages, name);
-}
-
-std::optional<PreprocessChoice> preprocessingOfName(std::string_view name) {
-    const auto colon = name.find(':');
-    if (colon == std::string_view::npos) return std::nullopt;
-    const auto direction = valueOfName(PreprocessDirections, name.substr(0, colon));
-    const auto method = valueOfName(PreprocessMethods, name.substr(colon + 1));
-    if (!direction || !method) return std::nullopt;
-    return PreprocessChoice{*method, *direction};
 }
 
 namespace {

@@ -31,8 +31,7 @@ struct InMemoryOutcome {
 // linkages pvclust, scipy and hclust call so.
 std::optional<DistanceMetric> distanceOfName(std::string_view name);
 std::optional<Linkage> linkageOfName(std::string_view name);
-// "DIRECTION:METHOD" as on the command line, e.g. "row:log".
-std::optional<PreprocessChoice> preprocessingOfName(std::string_view name);
+// "DIRECTION:METHOD": preprocessingOfName in run/options.h.
 
 // The objects become the columns: data, errors and names are transposed.
 void transposeInputs(InMemoryInputs& inputs);

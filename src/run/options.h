@@ -121,6 +121,17 @@ constexpr std::optional<Value> valueOfName(const OptionTable<Value, N>& table,
     return std::nullopt;
 }
 
+// DIRECTION:METHOD as the command line and the language bindings take it,
+// for example row:log.
+constexpr std::optional<PreprocessChoice> preprocessingOfName(std::string_view name) {
+    const auto colon = name.find(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    const auto direction = valueOfName(PreprocessDirections, name.substr(0, colon));
+    const auto method = valueOfName(PreprocessMethods, name.substr(colon + 1));
+    if (!direction || !method) return std::nullopt;
+    return PreprocessChoice{*method, *direction};
+}
+
 constexpr bool hasRowNames(InputFormat format) {
     return format == InputFormat::RowAndColumnNames || format == InputFormat::RowNamesOnly;
 }
