@@ -47,13 +47,6 @@ private:
     long long tokenLine_ = 1;
 };
 
-std::string quoted(std::string_view token) {
-    std::string text(1, '"');
-    text += printable(token);
-    text += '"';
-    return text;
-}
-
 std::string onLine(long long line) { return " (line " + std::to_string(line) + ")"; }
 
 // A count token: wholly a decimal integer (optional sign, digits).
@@ -110,7 +103,7 @@ bool parseInto(MatrixFileResult& result, const std::string& shownName, std::stri
     for (int k = 0; k < 2; ++k) {
         const auto token = tokens.next();
         if (!token) return refuse(std::string("the file ends before the ") + labels[k]);
-        const std::string what = std::string("the ") + labels[k] + " " + quoted(*token);
+        const std::string what = std::string("the ") + labels[k] + " " + quotedText(*token);
         switch (countKind(*token, *targets[k])) {
             case CountKind::Positive: break;
             case CountKind::TooLarge:
@@ -160,17 +153,17 @@ bool parseInto(MatrixFileResult& result, const std::string& shownName, std::stri
             std::size_t consumed = 0;
             const double value = readLeadingNumber(std::string(*token), consumed);
             if (consumed != token->size())
-                return refuse(cell() + " holds " + quoted(*token) + ", which is not a number" +
+                return refuse(cell() + " holds " + quotedText(*token) + ", which is not a number" +
                               onLine(tokens.tokenLine()));
             if (!std::isfinite(value))
-                return refuse(cell() + " holds " + quoted(*token) +
+                return refuse(cell() + " holds " + quotedText(*token) +
                               ", which is not a finite number" + onLine(tokens.tokenLine()));
             result.matrix.at(r, c) = value;
         }
     }
     if (const auto extra = tokens.next())
         result.warning = "Warning: the matrix file " + shownName +
-                         " holds more tokens after its last row, from " + quoted(*extra) +
+                         " holds more tokens after its last row, from " + quotedText(*extra) +
                          onLine(tokens.tokenLine()) + " on; they are ignored.\n";
     return true;
 }

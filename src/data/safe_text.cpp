@@ -21,3 +21,10 @@ std::string printable(std::string_view text, std::size_t longest) {
     }
     return shown;
 }
+
+std::string quotedText(std::string_view text) {
+    std::string out(1, '"');
+    out += printable(text);
+    out += '"';
+    return out;
+}

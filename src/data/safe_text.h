@@ -11,3 +11,6 @@
 inline constexpr std::size_t ShownTextLength = 40;
 
 std::string printable(std::string_view text, std::size_t longest = ShownTextLength);
+
+// printable(text) in double quotes, as messages show a token or a name.
+std::string quotedText(std::string_view text);

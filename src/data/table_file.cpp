@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "data/matrix_file.h"
+#include "data/safe_text.h"
 
 namespace {
 
@@ -17,8 +18,6 @@ struct Record {
     int line = 0;
     std::vector<std::string> fields;
 };
-
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 // Splits the text into records, skipping empty lines and lines that start
 // with '!' or '#'.
@@ -201,7 +200,7 @@ public:
         std::string& name = row.fields[0];
         const auto [seen, fresh] = lines_.try_emplace(name, row.line);
         if (!fresh)
-            return refusal(where + ", field 1: the row name " + quoted(name) +
+            return refusal(where + ", field 1: the row name " + quotedText(name) +
                            " is also the name on line " + std::to_string(seen->second));
         for (std::size_t f = firstValue_; f < width_; ++f) {
             const std::string_view text = trimmed(row.fields[f]);
@@ -212,8 +211,8 @@ public:
                 value = readLeadingNumber(copy, consumed);
                 if (consumed == 0 || consumed != copy.size() || !std::isfinite(value))
                     return refusal(where + ", field " + std::to_string(f + 1) + " (column " +
-                                   quoted(table_.columnNames[f - firstValue_]) + ", row " +
-                                   quoted(name) + "): " + quoted(row.fields[f]) +
+                                   quotedText(table_.columnNames[f - firstValue_]) + ", row " +
+                                   quotedText(name) + "): " + quotedText(row.fields[f]) +
                                    " is neither a finite number nor a missing value (NA, NaN, "
                                    "null or an empty field)");
             }

@@ -59,7 +59,7 @@ std::string newickOfFirstTree(const MergeTree& tree, const std::vector<double>& 
         return tree.objectCount > 0 ? leafText(1, rowNames, hasRowNames) + ";" : ";";
     std::string out;
     std::vector<Item> stack{{Action::Enter, tree.stepCount(), 0.0, true}};
-    auto length = [](double above, double below) { return ":" + plainNumber((above - below) / 2); };
+    auto length = [](double above, double below) { return std::string(1, ':').append(plainNumber((above - below) / 2)); };
     while (!stack.empty()) {
         const Item item = stack.back();
         stack.pop_back();
@@ -90,8 +90,10 @@ std::string newickOfConsensusTree(const ConsensusTree& tree, const NameTable& ro
     if (tree.nodeCount() == 0) {
         if (tree.objectCount == 1) return leafText(1, rowNames, hasRowNames) + ";";
         std::string out = "(";
-        for (int o = 1; o <= tree.objectCount; ++o)
-            out += (o > 1 ? "," : "") + leafText(o, rowNames, hasRowNames);
+        for (int o = 1; o <= tree.objectCount; ++o) {
+            if (o > 1) out += ',';
+            out += leafText(o, rowNames, hasRowNames);
+        }
         return out + ");";
     }
     std::string out;

@@ -1,10 +1,13 @@
 #include "run/in_memory_run.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <iostream>
 #include <mutex>
 #include <sstream>
 
+#include "data/matrix_reshape.h"
 #include "run/options.h"
 #include "run/report_file.h"
 
@@ -17,19 +20,6 @@ std::optional<Linkage> linkageOfName(std::string_view name) {
 }
 
 namespace {
-
-DataMatrix transposed(const DataMatrix& m) {
-    DataMatrix t = allocateMatrix(m.columnCount, m.rowCount);
-    for (int r = 0; r < m.rowCount; ++r)
-        for (int c = 0; c < m.columnCount; ++c) t.at(c, r) = m.at(r, c);
-    return t;
-}
-
-bool rowHasNaN(const DataMatrix& m, int row) {
-    for (double v : m.row(row))
-        if (std::isnan(v)) return true;
-    return false;
-}
 
 std::string rowText(const InMemoryInputs& inputs, int row) {
     std::string text = "row " + std::to_string(row + 1);
@@ -62,35 +52,18 @@ void transposeInputs(InMemoryInputs& inputs) {
 }
 
 std::vector<int> dropRowsWithMissingValues(InMemoryInputs& inputs) {
-    std::vector<int> dropped;
+    std::vector<int> dropped = rowsWithMissingValues(inputs.data);
     const bool withErrors = inputs.hasErrors() && inputs.errors.rowCount == inputs.data.rowCount &&
                             inputs.errors.columnCount == inputs.data.columnCount;
-    for (int r = 0; r < inputs.data.rowCount; ++r)
-        if (rowHasNaN(inputs.data, r) || (withErrors && rowHasNaN(inputs.errors, r)))
-            dropped.push_back(r);
-    if (dropped.empty()) return dropped;
-
-    const int kept = inputs.data.rowCount - static_cast<int>(dropped.size());
-    DataMatrix data = allocateMatrix(kept, inputs.data.columnCount);
-    DataMatrix errors = withErrors ? allocateMatrix(kept, inputs.data.columnCount) : inputs.errors;
-    NameTable names;
-    std::size_t next = 0;
-    int k = 0;
-    for (int r = 0; r < inputs.data.rowCount; ++r) {
-        if (next < dropped.size() && dropped[next] == r) {
-            ++next;
-            continue;
-        }
-        for (int c = 0; c < inputs.data.columnCount; ++c) {
-            data.at(k, c) = inputs.data.at(r, c);
-            if (withErrors) errors.at(k, c) = inputs.errors.at(r, c);
-        }
-        if (index(r) < inputs.rowNames.size()) names.push_back(inputs.rowNames[index(r)]);
-        ++k;
+    if (withErrors) {
+        const std::vector<int> more = rowsWithMissingValues(inputs.errors);
+        std::vector<int> both;
+        std::set_union(dropped.begin(), dropped.end(), more.begin(), more.end(), std::back_inserter(both));
+        dropped = std::move(both);
     }
-    inputs.data = std::move(data);
-    inputs.errors = std::move(errors);
-    if (!inputs.rowNames.empty()) inputs.rowNames = std::move(names);
+    dropRows(inputs.data, dropped);
+    if (withErrors) dropRows(inputs.errors, dropped);
+    dropEntries(inputs.rowNames, dropped);
     return dropped;
 }
 

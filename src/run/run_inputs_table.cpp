@@ -32,8 +32,6 @@ bool readTable(const std::string& fileName, char delimiter, LabelledMatrix& tabl
     return true;
 }
 
-std::string quoted(const std::string& text) { return "\"" + printable(text) + "\""; }
-
 // The first place where the error file's names differ from the expression
 // file's, or nothing.
 std::optional<std::string> nameMismatch(const LabelledMatrix& values, const LabelledMatrix& errors) {
@@ -42,17 +40,17 @@ std::optional<std::string> nameMismatch(const LabelledMatrix& values, const Labe
     for (std::size_t c = 0; c < std::max(x.size(), e.size()); ++c)
         if (c >= x.size() || c >= e.size() || x[c] != e[c])
             return "column " + std::to_string(c + 1) + " is " +
-                   (c < e.size() ? quoted(e[c]) : "missing") + " in the error file but " +
-                   (c < x.size() ? quoted(x[c]) : "missing") + " in the expression file";
+                   (c < e.size() ? quotedText(e[c]) : "missing") + " in the error file but " +
+                   (c < x.size() ? quotedText(x[c]) : "missing") + " in the expression file";
     const auto& xr = values.rowNames;
     const auto& er = errors.rowNames;
     for (std::size_t r = 0; r < std::max(xr.size(), er.size()); ++r)
         if (r >= xr.size() || r >= er.size() || xr[r] != er[r])
             return "row " + std::to_string(r + 1) + " is " +
-                   (r < er.size() ? quoted(er[r]) + " (line " + std::to_string(errors.rowLines[r]) + ")"
+                   (r < er.size() ? quotedText(er[r]) + " (line " + std::to_string(errors.rowLines[r]) + ")"
                                   : "missing") +
                    " in the error file but " +
-                   (r < xr.size() ? quoted(xr[r]) + " (line " + std::to_string(values.rowLines[r]) + ")"
+                   (r < xr.size() ? quotedText(xr[r]) + " (line " + std::to_string(values.rowLines[r]) + ")"
                                   : "missing") +
                    " in the expression file";
     return std::nullopt;

@@ -1,8 +1,8 @@
 // The consensus rules: hand-worked cases of what the differential test
-// cannot judge on its own (the unstable size sort, strict majorities, the
-// child order of the consensus tree, one object, a chain too deep for
-// recursion), then the fast path against the literal member-by-member
+// cannot judge on its own (the unstable size sort, one object, a chain too
+// deep for recursion), then the fast path against the literal member-by-member
 // algorithms on many random trees with tied heights and recurring clusters.
+// The pinned reports hold hand-checked majority selections and child orders.
 
 #include <gtest/gtest.h>
 
@@ -26,99 +26,20 @@ namespace {
 using consensus_test::clustersOf;
 using consensus_test::slotMembers;
 
-struct Step {
-    int member0;
-    int member1;
-    double height;
-};
-
-MergeTree makeTree(int n, const std::vector<Step>& steps) {
-    MergeTree tree(n);
-    for (std::size_t s = 0; s < steps.size(); ++s) {
-        tree.mergePairs[s] = MergePair{steps[s].member0, steps[s].member1};
-        tree.heights[s] = steps[s].height;
-    }
-    return tree;
-}
-
-struct Selected {
-    std::vector<int> members;
-    double value;
-    bool operator==(const Selected&) const = default;
-};
-
-void PrintTo(const Selected& s, std::ostream* os) {
-    for (int o : s.members) *os << o << " ";
-    *os << ": " << s.value;
-}
-
-std::vector<Selected> selection(const ClusterList& list) {
-    std::vector<Selected> result;
-    for (int s = 0; s < list.count(); ++s) result.push_back({slotMembers(list, s), list.values[index(s)]});
-    return result;
-}
-
 TEST(ClusterList, ExchangeSortBySizeIsNotStable) {
     // Sizes 2 (a), 2 (b), 1 (c): c is exchanged with a, then b with a.
     ClusterList list = clustersOf(4, {{1, 2}, {3, 4}, {1}}, {0.1, 0.2, 0.3});
     list.sortBySize();
-    EXPECT_EQ(selection(list), (std::vector<Selected>{{{1}, 0.3}, {{3, 4}, 0.2}, {{1, 2}, 0.1}}));
-}
-
-TEST(MajoritySelection, StrictMajoritiesInFirstOccurrenceOrder) {
-    const MergeTree treeA = makeTree(4, {{-1, -2, 0.1}, {-3, -4, 0.2}, {1, 2, 0.3}});  // 12 34 1234
-    const MergeTree treeB = makeTree(4, {{-1, -2, 0.1}, {1, -3, 0.2}, {2, -4, 0.3}});  // 12 123 1234
-    const MergeTree treeC = makeTree(4, {{-2, -3, 0.1}, {1, -1, 0.2}, {2, -4, 0.3}});  // 23 123 1234
-    const MergeTree treeD = makeTree(4, {{-1, -3, 0.1}, {1, -2, 0.2}, {2, -4, 0.3}});  // 13 123 1234
-    // treeB's clusters formed with other sides and heights.
-    const MergeTree treeB2 = makeTree(4, {{-2, -1, 0.5}, {-3, 1, 0.5}, {-4, 2, 0.5}});
-    const struct {
-        std::vector<MergeTree> trees;
-        std::vector<Selected> expected;
-    } cases[] = {
-        // {1,2,3} is in lists 1 and 2 only and still selected; {3,4} in list 0 alone is not.
-        {{treeA, treeB, treeC}, {{{1, 2}, 2 * 1.0 / 3}, {{1, 2, 3, 4}, 1.0}, {{3, 1, 2}, 2 * 1.0 / 3}}},
-        // {1,2} and {3,4} in exactly half of the trees are not selected.
-        {{treeA, treeB, treeC, treeD}, {{{1, 2, 3, 4}, 1.0}, {{3, 1, 2}, 0.75}}},
-        // Selected once, with the first list's member order and the total count.
-        {{treeA, treeC, treeB, treeB2, treeC}, {{{1, 2}, 0.6}, {{1, 2, 3, 4}, 1.0}, {{1, 2, 3}, 0.8}}},
-    };
-    for (const auto& c : cases) {
-        std::vector<SampleClusters> samples;
-        for (const MergeTree& tree : c.trees) samples.push_back(summarizeTree(tree));
-        EXPECT_EQ(selection(selectMajorityClusters(samples, 4)), c.expected) << c.trees.size();
-    }
+    EXPECT_EQ(slotMembers(list, 0), std::vector<int>{1});
+    EXPECT_EQ(slotMembers(list, 1), (std::vector<int>{3, 4}));
+    EXPECT_EQ(std::vector<double>(list.values.begin(), list.values.begin() + 3),
+              (std::vector<double>{0.3, 0.2, 0.1}));
 }
 
 std::string written(const ClusterList& list, TreeNotation notation, const NameTable& names = {}) {
     std::string out;
     writeConsensusTree(out, buildConsensusTree(list), notation, names, !names.empty());
     return out;
-}
-
-TEST(ConsensusTree, NestsAndOrdersChildren) {
-    const struct {
-        int n;
-        std::vector<std::vector<int>> clusters;  // ascending by size, the root last
-        std::vector<double> values;
-        std::vector<int> objectOrder;
-        std::string newHampshire;
-    } cases[] = {
-        // Found as cluster 2, cluster 1; equal child counts are not exchanged.
-        {4, {{1, 2}, {3, 4}, {1, 2, 3, 4}}, {0.9, 0.8, 1.0}, {2, 1, 4, 3}, "((3,4):0.8,(1,2):0.9):1.;\n"},
-        // Found as 3, 2, 1, object 8: the object comes first and cluster 1
-        // ends before cluster 2 though both have two children.
-        {8, {{2, 1}, {4, 3}, {7, 5, 6}, {8, 7, 6, 5, 4, 3, 2, 1}}, {0.9, 0.8, 0.7, 1.0},
-         {7, 6, 5, 4, 3, 2, 1, 8}, "(8,(1,2):0.9,(3,4):0.8,(5,6,7):0.7):1.;\n"},
-        // Objects ascend whatever their stored order.
-        {4, {{3, 1}, {4, 3, 2, 1}}, {0.55, 1.0}, {3, 1, 4, 2}, "(2,4,(1,3):0.55):1.;\n"},
-        {3, {{3, 1, 2}}, {1.0}, {3, 2, 1}, "(1,2,3):1.;\n"},
-    };
-    for (const auto& c : cases) {
-        const ClusterList list = clustersOf(c.n, c.clusters, c.values);
-        EXPECT_EQ(buildConsensusTree(list).objectOrder, c.objectOrder) << c.newHampshire;
-        EXPECT_EQ(written(list, TreeNotation::NewHampshire), c.newHampshire);
-    }
 }
 
 TEST(ConsensusTree, OneObjectHasNoRoot) {

@@ -1,13 +1,12 @@
 // Tables as R, pandas, spreadsheets, GEO and GCT write them, and the
-// faults each refusal must name; the reshaping helpers of own data.
+// faults each refusal must name. Transposing and dropping rows are tested
+// through the in-memory run, which uses the same helpers.
 
 #include "data/table_file.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "data/matrix_reshape.h"
 
 namespace {
 
@@ -72,24 +71,6 @@ TEST(TableFile, RefusalsNameTheFileLineAndField) {
         EXPECT_NE(read.message.find("table file t"), std::string::npos) << read.message;
         EXPECT_NE(read.message.find(message), std::string::npos) << read.message;
     }
-}
-
-TEST(MatrixReshape, TransposesAndDropsRows) {
-    DataMatrix m = allocateMatrix(3, 2);
-    m.values = {1, 2, NA, 4, 5, 6};
-    const DataMatrix t = transposed(m);
-    EXPECT_EQ(t.rowCount, 2);
-    EXPECT_TRUE(std::isnan(t.values[1]));
-    EXPECT_EQ(t.values[0], 1);
-    EXPECT_EQ(t.values[2], 5);
-    EXPECT_EQ(t.values[3], 2);
-    EXPECT_EQ(rowsWithMissingValues(m), std::vector<int>{1});
-    dropRows(m, {0, 1});
-    EXPECT_EQ(m.rowCount, 1);
-    EXPECT_EQ(m.values, (std::vector<double>{5, 6}));
-    std::vector<std::string> names{"a", "b", "c"};
-    dropEntries(names, {0, 2});
-    EXPECT_EQ(names, std::vector<std::string>{"b"});
 }
 
 }  // namespace

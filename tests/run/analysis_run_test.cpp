@@ -24,29 +24,24 @@ namespace {
 // The defaults, then each choice's keyword in its header line (those of the
 // pinned reports are left to them).
 TEST(ReportHeader, WritesTheKeywordOfEveryChoice) {
-    const std::vector<std::pair<std::function<void(RunSettings&)>, std::string>> cases{
-        {[](RunSettings& s) { s.inputFormat = InputFormat::RowNamesOnly; },
-         "The format of input file is    : has row names, no column names\n"},
-        {[](RunSettings& s) { s.inputFormat = InputFormat::ColumnNamesOnly; },
-         "The format of input file is    : no row names, has column names\n"},
-        {[](RunSettings& s) { s.inputFormat = InputFormat::NoNames; },
-         "The format of input file is    : no row names, no column names\n"},
-        {[](RunSettings& s) { s.preprocess = true; }, "Preprocess data                : Yes\n"},
-        {[](RunSettings& s) { s.preprocessMethod = PreprocessMethod::Max; },
-         "Preprocess data by             : None, None\n"},
-        {[](RunSettings& s) { s.preprocess = true, s.preprocessMethod = PreprocessMethod::Normal; },
-         "Preprocess data by             : row, normal\n"},
-        {[](RunSettings& s) {
+    using S = RunSettings;
+    using F = InputFormat;
+    using M = PreprocessMethod;
+    const std::pair<void (*)(S&), const char*> cases[] = {
+        {[](S& s) { s.inputFormat = F::RowNamesOnly; }, "file is    : has row names, no column names\n"},
+        {[](S& s) { s.inputFormat = F::ColumnNamesOnly; }, "file is    : no row names, has column names\n"},
+        {[](S& s) { s.inputFormat = F::NoNames; }, "file is    : no row names, no column names\n"},
+        {[](S& s) { s.preprocess = true; }, "Preprocess data                : Yes\n"},
+        {[](S& s) { s.preprocessMethod = M::Max; }, "data by             : None, None\n"},
+        {[](S& s) { s.preprocess = true, s.preprocessMethod = M::Normal; }, "data by             : row, normal\n"},
+        {[](S& s) { s.preprocess = true, s.preprocessMethod = M::MedianCenter; }, ": row, mediancenter\n"},
+        {[](S& s) { s.preprocess = true, s.preprocessMethod = M::Max; }, "data by             : row, max\n"},
+        {[](S& s) {
              s.preprocess = true, s.preprocessDirection = PreprocessDirection::Column;
-             s.preprocessMethod = PreprocessMethod::MeanCenter;
-         },
-         "Preprocess data by             : column, meancenter\n"},
-        {[](RunSettings& s) { s.preprocess = true, s.preprocessMethod = PreprocessMethod::MedianCenter; },
-         "Preprocess data by             : row, mediancenter\n"},
-        {[](RunSettings& s) { s.preprocess = true, s.preprocessMethod = PreprocessMethod::Max; },
-         "Preprocess data by             : row, max\n"},
-        {[](RunSettings& s) { s.distance = DistanceMetric::Maximum; }, "Distance method                : maximum\n"},
-        {[](RunSettings& s) { s.distance = DistanceMetric::Manhattan; }, "Distance method                : manhattan\n"},
+             s.preprocessMethod = M::MeanCenter;
+         }, "data by             : column, meancenter\n"},
+        {[](S& s) { s.distance = DistanceMetric::Maximum; }, "Distance method                : maximum\n"},
+        {[](S& s) { s.distance = DistanceMetric::Manhattan; }, "Distance method                : manhattan\n"},
     };
     RunSettings defaults;
     defaults.expressionFileName = "expr.txt";
@@ -72,14 +67,10 @@ TEST(ReportHeader, WritesTheKeywordOfEveryChoice) {
 // A matrix file the run refuses: its message on standard error, exit status
 // 1, an empty report and the input files as they were.
 TEST(AnalysisRun, RefusedFilesEndTheRunWithTheirMessage) {
-    const std::string e = "Error in the matrix file expr.txt: ";
+    // The reader's own refusals are tested with the reader; here the run's
+    // handling of one from each file and of a mismatch between them.
     const std::vector<std::vector<std::string>> cases{  // expression, errors, message
-        {"", "", e + "the file ends before the row count.\n"},
-        {"3 0\n", "", e + "the column count \"0\" is not a positive integer (line 1).\n"},
-        {"2 2\nc1 c2\nr1 1 NA\nr2 1 3\n", "",
-         e + "row 1 (r1), column 2 holds \"NA\", which is not a number (line 3).\n"},
-        {"3 2\nc1 c2\nr1 1 2\nr2 3 4\n", "",
-         e + "the file ends before the name of row 3; it should hold 3 rows and 2 columns.\n"},
+        {"", "", "Error in the matrix file expr.txt: the file ends before the row count.\n"},
         {NamedMatrix, "2 2\nc1 c2\nr1 1 2\nr2 3 4\n",
          "The error file err.txt has 2 rows and 2 columns, but the expression file expr.txt has 3 "
          "rows and 2 columns!\n"},
@@ -150,8 +141,12 @@ TEST(AnalysisRun, ScriptedRunsLeaveFilesCompleteOrUntouched) {
         const std::string report = readFile(dir.file("r.txt"));
         const std::string written = c.report == "@" ? report : result.standardOutput;
         EXPECT_EQ(written.rfind("Here are the settings:\n", 0), c.status == 0 ? 0u : std::string::npos) << c.name;
-        if (c.report != "@") EXPECT_EQ(report, c.report) << c.name;
-        if (c.standardOutput != "@") EXPECT_EQ(result.standardOutput, c.standardOutput) << c.name;
+        if (c.report != "@") {
+            EXPECT_EQ(report, c.report) << c.name;
+        }
+        if (c.standardOutput != "@") {
+            EXPECT_EQ(result.standardOutput, c.standardOutput) << c.name;
+        }
         EXPECT_NE(result.standardError.find(c.standardError), std::string::npos)
             << c.name << ": " << result.standardError;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}),

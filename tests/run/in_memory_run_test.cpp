@@ -65,16 +65,14 @@ TEST(InMemoryRun, RefusesWhatCannotBeRun) {
     EXPECT_EQ(inMemoryRunProblem(scaleSettings(), grid(4, 3)), "");
 }
 
+// The names the language packages accept besides the report's keywords.
 TEST(InMemoryRun, NamesOfMethods) {
     EXPECT_EQ(linkageOfName("complete"), Linkage::Compact);
     EXPECT_EQ(linkageOfName("single"), Linkage::Connected);
-    EXPECT_EQ(linkageOfName("compact"), Linkage::Compact);
     EXPECT_EQ(linkageOfName("ward"), std::nullopt);
-    EXPECT_EQ(distanceOfName("correlation"), DistanceMetric::Correlation);
     const auto choice = preprocessingOfName("column:mediancenter");
-    ASSERT_TRUE(choice);
-    EXPECT_EQ(choice->direction, PreprocessDirection::Column);
-    EXPECT_EQ(choice->method, PreprocessMethod::MedianCenter);
+    EXPECT_TRUE(choice && choice->direction == PreprocessDirection::Column &&
+                choice->method == PreprocessMethod::MedianCenter);
     for (const char* bad : {"row", "row:", ":log", "rows:log", "row:log:x"})
         EXPECT_EQ(preprocessingOfName(bad), std::nullopt) << bad;
 }
