@@ -3,7 +3,7 @@
 # build): mutants of the bundled example in all four layouts, with and
 # without an error file, and random dialogue scripts. See fuzz_check.py.
 source "$(dirname "$0")/check_lib.sh"
-[ "${3:-release}" = sanitize ] || skip "the fuzz run needs the sanitizer build"
+[ "$build_kind" = sanitize ] || skip "the fuzz run needs the sanitizer build"
 command -v timeout > /dev/null || skip "timeout is not installed"
 ASAN_OPTIONS="abort_on_error=1:detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     "$python" "$source/tests/scripts/fuzz_check.py" "$program" "$source" "$work" "${FUZZ_CASES:-1500}"

@@ -5,7 +5,7 @@
 # estimate must stay within a factor of 2 of the measurement.
 source "$(dirname "$0")/check_lib.sh"
 [ -x /usr/bin/time ] || skip "/usr/bin/time is not installed"
-[ "${3:-release}" = release ] || skip "sanitizers change the memory a run takes"
+[ "$build_kind" = release ] || skip "sanitizers change the memory a run takes"
 cd "$work"
 printf '2 2\na b\nr1 1 2\nr2 3 4\n' > two.txt
 "$python" -c "

@@ -7,7 +7,6 @@
 # may be left beside it.
 source "$(dirname "$0")/check_lib.sh"
 cd "$work"
-example=$source/examples/golub-top40.txt
 cp "$example" expr.txt
 printf '2 2\na b\nr1 1 2\nr2 3 4\n' > two.txt
 run_args="--scale 0.1 --samples 2 --output r.txt --force --quiet"
@@ -31,7 +30,7 @@ expect() {  # name, wanted status, wanted report ("old" or "report"), stderr pat
 P="$program"
 # AddressSanitizer cannot start under a limit of virtual memory.
 limit="ulimit -v 1000000;"
-[ "${3:-release}" = release ] || limit=""
+[ "$build_kind" = release ] || limit=""
 mkfifo fifo
 expect fifo 0 report none "cat expr.txt > fifo & '$P' --expression fifo $run_args"
 expect stdin-pipe 0 report none "cat expr.txt | '$P' --expression - $run_args"
