@@ -76,7 +76,6 @@ TEST(CommandLine, RefusesBadOptionsAndFilesWithoutTouchingAFile) {
         {"--svg ./out.txt", "the picture is the same file as the report (--output out.txt)"},
         {"--svg ./x --clusters sub/../x", "--clusters sub/../x: the cluster table is the same file as the picture (--picture ./x)"},
         {"--svg -", "the picture cannot go to standard output"},
-        {"--svg /proc/version.svg --quiet", "cannot create a file beside the picture /proc/version.svg"},
     };
     for (const auto& [words, message] : cases) {
         std::vector<std::string> arguments;  // after --expression expr.txt --scale 0.1 unless they name --output
@@ -117,23 +116,6 @@ TEST(CommandLine, WritesTheDialoguesReport) {
         EXPECT_EQ(dialogue.exitStatus, 0) << dialogue.standardError;
         EXPECT_EQ(readFile(scripted.dir.file("report.txt")), readFile(asked.dir.file("report.txt")));
     }
-}
-
-TEST(CommandLine, ForceHelpVersionAndAFailedRun) {
-    InputFolder folder;
-    const auto replaced = runProgram({"--expression", "expr.txt", "--scale", "0.1", "--output", "old.txt",
-                                      "--samples", "+3", "--seed", "18446744073709551615", "--force"},
-                                     "", folder.dir.path());
-    EXPECT_EQ(replaced.exitStatus, 0) << replaced.standardError;
-    EXPECT_EQ(readFile(folder.dir.file("old.txt")).rfind("Here are the settings:\n", 0), 0u);
-    const auto help = runProgram({"-h"}, "");
-    EXPECT_EQ(help.exitStatus, 0);
-    EXPECT_NE(help.standardOutput.find("Usage: noiseclust"), std::string::npos);
-    EXPECT_EQ(runProgram({"--version"}, "").standardOutput, std::string("noiseclust ") + NOISECLUST_VERSION + "\n");
-    folder.dir.write("bad.txt", "2 2\nc1 c2\nr1 1\n");
-    const auto failed = runProgram({"--expression", "bad.txt", "--scale", "0.1", "--output", "o"}, "", folder.dir.path());
-    EXPECT_EQ(failed.exitStatus, 1);
-    EXPECT_EQ(failed.standardOutput, RunStarted);
 }
 
 }  // namespace

