@@ -79,6 +79,8 @@ struct ChangeCase {
     int exitStatus = 0;
 };
 
+void PrintTo(const ChangeCase& c, std::ostream* out) { *out << c.name; }
+
 const std::vector<ChangeCase> ChangeCases{
     {"ExpressionFileRefusals", "0\nmissing.txt\nout.txt\n./out.txt\nexpr2.txt\n",
      "0\n" + ExpressionPrompt + "Can not open the expression file!\n" + ExpressionPrompt +

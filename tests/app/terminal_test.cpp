@@ -77,41 +77,36 @@ struct Session {
     std::size_t matched = 0;
 };
 
-// Words in line mode, keys without Enter and echoed once; the expression
-// file is removed between the dialogue and the run.
+// Words in line mode, keys without Enter and echoed once, and the terminal's
+// mode back after a run that fails (the expression file is removed between
+// the dialogue and the run) or after SIGINT or SIGTERM during a key.
 TEST(Terminal, KeysNeedNoEnterAndTheModeComesBack) {
-    Session session;
-    ASSERT_TRUE(session.waitFor("Please input the name of expression file:\r\n"));
-    EXPECT_FALSE(session.rawMode());
-    session.send("expr.txt\n");
-    ASSERT_TRUE(session.waitFor("otherwise type N or other keys:\r\n") && session.waitForRawMode());
-    session.send("n");
-    ASSERT_TRUE(session.waitFor("n\r\n\r\nPlease input the scale of error:\r\n", true)) << session.output;
-    session.send("0.1\nout.txt\n");
-    ASSERT_TRUE(session.waitFor("Type Y or N or the number (0-9) to change the option:\r\n\r\n"));
-    std::filesystem::remove(session.dir.file("expr.txt"));
-    ASSERT_TRUE(session.waitForRawMode());
-    session.send("Y");
-    ASSERT_TRUE(session.waitFor("Y\r\n\r\n\r\nNow program is running......Can not open the input data file!\r\n", true))
-        << session.output;
-    const int status = session.finish();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
-    EXPECT_FALSE(session.rawMode());
-    EXPECT_EQ(testing_support::readFile(session.dir.file("out.txt")), "");
-}
-
-TEST(Terminal, SignalsDuringAKeyRestoreTheMode) {
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {0, SIGINT, SIGTERM}) {
         Session session;
         ASSERT_TRUE(session.waitFor("Please input the name of expression file:\r\n"));
-        const tcflag_t before = session.localModes();
+        const tcflag_t lineMode = session.localModes();
+        EXPECT_FALSE(session.rawMode());
         session.send("expr.txt\n");
         ASSERT_TRUE(session.waitFor("otherwise type N or other keys:\r\n") && session.waitForRawMode());
         if (signal == SIGINT) session.send("\x03");  // Ctrl-C, through the line discipline
-        else ::kill(session.pid, SIGTERM);
+        if (signal == SIGTERM) ::kill(session.pid, SIGTERM);
+        if (signal == 0) {
+            session.send("n");
+            ASSERT_TRUE(session.waitFor("n\r\n\r\nPlease input the scale of error:\r\n", true)) << session.output;
+            session.send("0.1\nout.txt\n");
+            ASSERT_TRUE(session.waitFor("Type Y or N or the number (0-9) to change the option:\r\n\r\n"));
+            std::filesystem::remove(session.dir.file("expr.txt"));
+            ASSERT_TRUE(session.waitForRawMode());
+            session.send("Y");
+            ASSERT_TRUE(session.waitFor(
+                "Y\r\n\r\n\r\nNow program is running......Can not open the input data file!\r\n", true))
+                << session.output;
+        }
         const int status = session.finish();
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
-        EXPECT_EQ(session.localModes(), before);
+        EXPECT_TRUE(signal ? WIFSIGNALED(status) && WTERMSIG(status) == signal
+                           : WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+        EXPECT_EQ(session.localModes(), lineMode);
+        EXPECT_EQ(testing_support::readFile(session.dir.file("out.txt")), "");  // none, or left empty
     }
 }
 
