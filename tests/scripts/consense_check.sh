@@ -9,9 +9,9 @@ if [ -x /usr/lib/phylip/bin/consense ]; then consense=(/usr/lib/phylip/bin/conse
 elif command -v consense > /dev/null; then consense=("$(command -v consense)")
 elif command -v phylip > /dev/null && phylip 2>&1 | grep -qw consense; then consense=(phylip consense)
 else skip "PHYLIP's consense is not installed"; fi
-numbers_matrix  # leaves are row numbers, which consense gets as o1 .. o40
+inputs  # numbers.txt: leaves are row numbers, which consense gets as o1 .. o40
 for run in "0.1 100" "0.2 51"; do
     set -- $run
-    run < <(printf 'numbers.txt\nn\n%s\nreport-%s.txt\n2\n4\n3\n%s\nY\n' "$1" "$2" "$2")
+    run --expression numbers.txt --input-format 4 --scale "$1" --samples "$2" --output "report-$2.txt"
     check consense "$work/report-$2.txt" "${consense[@]}"
 done
