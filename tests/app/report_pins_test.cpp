@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,11 +26,18 @@ namespace {
 const std::filesystem::path ExpectedDir = sourceDir() / "tests" / "app" / "expected";
 const std::string Golub = readFile(sourceDir() / "examples" / "golub-top40.txt");
 
-// The first 15 rows of the bundled Golub matrix (layout 1, counts line adjusted).
-std::string golub15() {
-    std::size_t at = Golub.find('\n') + 1;
-    for (int line = 0; line <= 15; ++line) at = Golub.find('\n', at) + 1;
-    return "15" + Golub.substr(Golub.find(' '), at - Golub.find(' '));
+// The first 15 rows of the bundled Golub matrix in one of the four layouts:
+// 1 names of rows and columns, 2 of rows only, 3 of columns only, 4 none.
+std::string golub15(int layout = 1) {
+    std::istringstream lines(Golub);
+    std::string line, text;
+    for (int k = 0; k < 17 && std::getline(lines, line); ++k) {
+        if (k == 0) line = "15" + line.substr(line.find(' '));
+        else if (k == 1 && layout % 2 == 0) continue;
+        else if (k > 1 && layout >= 3) line.erase(0, line.find('\t') + 1);
+        text += line + "\n";
+    }
+    return text;
 }
 
 struct PinCase {
@@ -59,6 +67,12 @@ std::vector<PinCase> pinCases() {
         {"golub15-mediancenter-by-column", {golub}, "golub15.txt\nn\n0.2\nout.txt\n3\n25\n4\ny\n2\n4\nY\n"},
         {"biobase12-correlation-compact", {expr, se}, "expr.txt\ny\nse.txt\nout.txt\n3\n25\n6\n1\n7\n2\n9\n1\nY\n"},
         {"biobase12-binary-connected", {expr}, "expr.txt\nn\n0.05\nout.txt\n3\n25\n6\n5\n7\n3\nY\n"},
+        // Every other layout, preprocessing method and distance once, in the header too.
+        {"golub15-rownames-normal-maximum", {{"g.txt", golub15(2)}}, "g.txt\nn\n0.1\nout.txt\n2\n2\n3\n25\n4\ny\n1\n2\n6\n3\nY\n"},
+        {"golub15-columnnames-meancenter-manhattan", {{"g.txt", golub15(3)}},
+         "g.txt\nn\n0.1\nout.txt\n2\n3\n3\n25\n4\ny\n2\n3\n6\n4\nY\n"},
+        {"golub15-nonames-max", {{"g.txt", golub15(4)}}, "g.txt\nn\n0.1\nout.txt\n2\n4\n3\n25\n4\ny\n1\n5\nY\n"},
+        {"golub15-mediancenter-by-row", {golub}, "golub15.txt\nn\n0.1\nout.txt\n3\n25\n4\ny\n1\n4\nY\n"},
     };
 }
 

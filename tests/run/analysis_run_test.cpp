@@ -1,12 +1,12 @@
-// The run frame: the report header for every keyword, refused matrix files,
-// the warning about trailing tokens and a report that cannot be written.
+// The run frame: refused matrix files, the warning about trailing tokens,
+// command-line runs that leave files complete or untouched, and a report that
+// cannot be written. The pinned reports show the header of every choice.
 
 #include "run/analysis_run.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,49 +20,6 @@ using testing_support::runProgram;
 using testing_support::TempDir;
 
 namespace {
-
-// The defaults, then each choice's keyword in its header line (those of the
-// pinned reports are left to them).
-TEST(ReportHeader, WritesTheKeywordOfEveryChoice) {
-    using S = RunSettings;
-    using F = InputFormat;
-    using M = PreprocessMethod;
-    const std::pair<void (*)(S&), const char*> cases[] = {
-        {[](S& s) { s.inputFormat = F::RowNamesOnly; }, "file is    : has row names, no column names\n"},
-        {[](S& s) { s.inputFormat = F::ColumnNamesOnly; }, "file is    : no row names, has column names\n"},
-        {[](S& s) { s.inputFormat = F::NoNames; }, "file is    : no row names, no column names\n"},
-        {[](S& s) { s.preprocess = true; }, "Preprocess data                : Yes\n"},
-        {[](S& s) { s.preprocessMethod = M::Max; }, "data by             : None, None\n"},
-        {[](S& s) { s.preprocess = true, s.preprocessMethod = M::Normal; }, "data by             : row, normal\n"},
-        {[](S& s) { s.preprocess = true, s.preprocessMethod = M::MedianCenter; }, ": row, mediancenter\n"},
-        {[](S& s) { s.preprocess = true, s.preprocessMethod = M::Max; }, "data by             : row, max\n"},
-        {[](S& s) {
-             s.preprocess = true, s.preprocessDirection = PreprocessDirection::Column;
-             s.preprocessMethod = M::MeanCenter;
-         }, "data by             : column, meancenter\n"},
-        {[](S& s) { s.distance = DistanceMetric::Maximum; }, "Distance method                : maximum\n"},
-        {[](S& s) { s.distance = DistanceMetric::Manhattan; }, "Distance method                : manhattan\n"},
-    };
-    RunSettings defaults;
-    defaults.expressionFileName = "expr.txt";
-    defaults.outputFileName = "out.txt";
-    defaults.scaleOfError = 0.1;
-    EXPECT_EQ(reportHeaderText(defaults, 12, 3),
-              "Here are the settings:\nThe name of expression file is : expr.txt\n"
-              "The Scale of Error is          : 0.100000\n"
-              "The format of input file is    : has row names, has column names\n"
-              "The sample size is             : 500\nPreprocess data                : No\n"
-              "Preprocess data by             : None, None\n"
-              "Distance method                : euclidean\n"
-              "Hierarchical Clustering Method : average\n"
-              "The name of output file is     : out.txt\nThe format of output file is   : New_Hampshire\n\n\n"
-              "The number of rows of the data is : 12\nThe number of columns of the data is : 3\n\n\n");
-    for (const auto& [change, line] : cases) {
-        RunSettings settings = defaults;
-        change(settings);
-        EXPECT_NE(reportHeaderText(settings, 12, 3).find(line), std::string::npos) << line;
-    }
-}
 
 // A matrix file the run refuses: its message on standard error, exit status
 // 1, an empty report and the input files as they were.
