@@ -55,8 +55,6 @@ TEST(MatrixFile, RefusesBrokenFilesWithTheirPlace) {
          e + "the column count \"-\" is not a positive integer (line 2).\n"},
         {"ColumnCountBeyondInt", false, false, "1 2147483648\n", MatrixFileStatus::Invalid,
          e + "the column count \"2147483648\" is too large (at most 2147483647) (line 1).\n"},
-        {"RowCountFarBeyondInt", false, false, "99999999999 1\n", MatrixFileStatus::Invalid,
-         e + "the row count \"99999999999\" is too large (at most 2147483647) (line 1).\n"},
         {"NegativeCountIsNotTooLarge", false, false, "-99999999999 1\n", MatrixFileStatus::Invalid,
          e + "the row count \"-99999999999\" is not a positive integer (line 1).\n"},
         {"EscapeCodes", false, false, "\x1B]0;PWNED\a\x1B[2J 2 1", MatrixFileStatus::Invalid,
@@ -68,13 +66,8 @@ TEST(MatrixFile, RefusesBrokenFilesWithTheirPlace) {
         {"AWordTooLong", true, false, nullptr, MatrixFileStatus::Invalid,
          "Can not read the matrix file @: the word at line 2, byte offset 4 (" +
              std::string(40, 'x') + "...) is longer than 4096 bytes.\n"},
-        {"ControlBytesInAToken", true, false, "1 1\nr\xC3\xA9\x7F 1,5", MatrixFileStatus::Invalid,
-         "Can not read the matrix file @: line 2, byte offset 7 holds the byte \\x7F, which a text "
-         "file does not hold.\n"},
         {"NonAsciiNamesAreShownEscaped", true, false, "1 1\nr\xC3\xA9 1,5", MatrixFileStatus::Invalid,
          e + "row 1 (r\\xC3\\xA9), column 1 holds \"1,5\", which is not a number (line 2).\n"},
-        {"ValueWithComma", true, false, "1 2\ng 1 2,5\n", MatrixFileStatus::Invalid,
-         e + "row 1 (g), column 2 holds \"2,5\", which is not a number (line 2).\n"},
         {"RowNamesMissing", true, false, "2 2\ng 1 2\n3 4\n", MatrixFileStatus::Invalid,
          e + "the file ends before row 2 (3), column 2; it should hold 2 rows and 2 columns.\n"},
         {"ACornerWordShiftsEveryToken", true, true, "1 2\ngene c1 c2\nr1 1 2\n", MatrixFileStatus::Invalid,
