@@ -2,8 +2,6 @@
 // command-line runs that leave files complete or untouched, and a report that
 // cannot be written. The pinned reports show the header of every choice.
 
-#include "run/analysis_run.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
