@@ -48,6 +48,11 @@ struct ClusteringWorkspace {
     // recorded height the cells do not hold exactly, and comparisons the
     // cells could not decide).
     std::size_t exactLinkages = 0;
+    // Whether the last call ran the nearest-neighbour table: always for
+    // "average"; for "compact" and "connected" only when the faster route
+    // (a chain or a spanning tree, see reducible_linkage.h) could not show
+    // that its record is the table's.
+    bool usedTable = true;
 };
 
 // The bytes a workspace holds after clustering n objects (the cells, 2 n^2
@@ -57,4 +62,9 @@ double clusteringWorkspaceBytes(int n);
 
 // The same clustering, with the caller's buffers.
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
+                    ClusteringWorkspace& workspace);
+
+// The same clustering always through the nearest-neighbour table, for
+// benchmarks and tests of the faster routes.
+void clusterByTable(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
                     ClusteringWorkspace& workspace);

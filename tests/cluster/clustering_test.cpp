@@ -35,23 +35,29 @@ DistanceTriangle triangleOf(int n, std::vector<double> entries) {
     return d;
 }
 
-// The product's tree against the literal transcription's, pairs and heights
-// bit for bit (any two not-a-numbers alike), with the caller's workspace.
-void expectLiteralTree(const DistanceTriangle& d, Linkage linkage, ClusteringWorkspace& workspace,
+// The product's tree (and the table's alone) against the literal
+// transcription's, pairs and heights bit for bit (any two not-a-numbers
+// alike), with the caller's workspace. Returns whether the table ran.
+bool expectLiteralTree(const DistanceTriangle& d, Linkage linkage, ClusteringWorkspace& workspace,
                        const std::string& what) {
-    MergeTree fast(d.objectCount), slow(d.objectCount);
+    MergeTree fast(d.objectCount), table(d.objectCount), slow(d.objectCount);
+    clusterByTable(table, d, linkage, workspace);
     clusterObjects(fast, d, linkage, workspace);
     literal::clusterObjects(slow, d, linkage);
-    ASSERT_TRUE(isWellFormed(fast)) << what;
-    for (int s = 0; s < fast.stepCount(); ++s) {
-        const bool sameHeight = bitsOf(fast.height(s)) == bitsOf(slow.height(s)) ||
-                                (std::isnan(fast.height(s)) && std::isnan(slow.height(s)));
-        ASSERT_TRUE(fast.mergeMember(s, 0) == slow.mergeMember(s, 0) &&
-                    fast.mergeMember(s, 1) == slow.mergeMember(s, 1) && sameHeight)
-            << what << " linkage " << static_cast<int>(linkage) << " step " << s + 1 << ": ("
-            << fast.mergeMember(s, 0) << ", " << fast.mergeMember(s, 1) << ") at " << fast.height(s)
-            << " against (" << slow.mergeMember(s, 0) << ", " << slow.mergeMember(s, 1) << ") at " << slow.height(s);
-    }
+    EXPECT_TRUE(isWellFormed(fast)) << what;
+    for (const MergeTree* tree : {&fast, &table})
+        for (int s = 0; s < slow.stepCount(); ++s) {
+            const bool sameHeight = bitsOf(tree->height(s)) == bitsOf(slow.height(s)) ||
+                                    (std::isnan(tree->height(s)) && std::isnan(slow.height(s)));
+            EXPECT_TRUE(tree->mergeMember(s, 0) == slow.mergeMember(s, 0) &&
+                        tree->mergeMember(s, 1) == slow.mergeMember(s, 1) && sameHeight)
+                << what << (tree == &fast ? "" : " table") << " linkage " << static_cast<int>(linkage) << " step "
+                << s + 1 << ": (" << tree->mergeMember(s, 0) << ", " << tree->mergeMember(s, 1) << ") at "
+                << tree->height(s) << " against (" << slow.mergeMember(s, 0) << ", " << slow.mergeMember(s, 1)
+                << ") at " << slow.height(s);
+            if (::testing::Test::HasFailure()) return true;
+        }
+    return workspace.usedTable;
 }
 
 // A triangle of a few values whose sums round differently in different
@@ -163,10 +169,13 @@ class MatchesTheLiteralAlgorithm : public ::testing::TestWithParam<DifferentialF
 TEST_P(MatchesTheLiteralAlgorithm, PairsAndHeightsBitForBit) {
     std::mt19937 random(2024);
     ClusteringWorkspace workspace;
+    int routes[2][3] = {};  // [table ran][linkage]
     for (int trial = 0; trial < GetParam().trials; ++trial)
         for (const DistanceTriangle& d : GetParam().triangles(random, trial))
             for (Linkage linkage : AllLinkages)
-                expectLiteralTree(d, linkage, workspace, std::string(GetParam().name) + " trial " + std::to_string(trial));
+                ++routes[expectLiteralTree(d, linkage, workspace, std::string(GetParam().name) + " trial " +
+                                                                     std::to_string(trial))][static_cast<int>(linkage)];
+    std::printf("%s: compact %d/%d connected %d/%d by table\n", GetParam().name, routes[1][1], routes[0][1] + routes[1][1], routes[1][2], routes[0][2] + routes[1][2]);
 }
 
 std::vector<DistanceTriangle> everyMetric(const DataMatrix& m) {
