@@ -27,10 +27,7 @@
 // active pair (X, Y) at step t is checked at the step t' >= t where the
 // first of X and Y is joined (at t itself when X or Y is A or B), with
 // L(X, Y) > h_t' >= h_t. So (A, B) is the only smallest pair at every step,
-// and by induction the table's clusters are the sequence's. The check reads
-// each pair of co-active clusters once, while the joins are replayed with
-// the maximum / minimum updates, so it costs O(n^2) however the sequence
-// was found.
+// and by induction the table's clusters are the sequence's.
 //
 // "connected": the joins of Kruskal's algorithm on a minimum spanning tree
 // (Prim's, O(n^2)) in ascending order of weight are a smallest-pair order,
@@ -41,11 +38,21 @@
 //
 // "compact": a nearest-neighbour chain on the single-precision cells. A
 // cell rounds the maximum, which is the maximum of the rounded distances
-// (rounding is monotone), so the chain is an exact chain on the rounded
-// data; its joins are sorted by cell, equal cells by their exact heights,
-// and the replay above (with exact heights from member lists, and exact
-// linkages where a cell equals the height's cell) decides. Any failure
-// returns to the table.
+// (rounding is monotone), so the chain is a chain on the rounded data. At
+// every join of the chain (A and B, nearest to each other) the exact height
+// h = L(A, B) comes from the member lists, and the chain checks, while it
+// updates the cells, that every other active cluster C has L(A, C) > h and
+// L(B, C) > h (a cell above h's cell shows it, as rounding is monotone; an
+// equal cell is decided from the member lists) and that h is above the
+// heights of A and B. Sorted by height, the joins must then be strictly
+// increasing. This implies the check above for the sorted sequence: its
+// clusters exist when they are joined (heights grow towards the root), and
+// a cluster C active at the step of (A, B) was, at the chain's join of A
+// and B, either active (checked), or not yet formed (its parts were active;
+// "compact" of a union is at least that of a part), or already joined
+// into its parent at a height h' above h: at that join of the chain the
+// rows of A lay in parts A' of A, all active, so L(A, C) >= L(A', C) > h'.
+// Any failure returns to the table.
 
 #include "cluster/reducible_linkage.h"
 
@@ -99,7 +106,7 @@ bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, Redu
     // the tree and the tree row it comes from.
     auto& outside = buffers.active;
     auto& outsideBest = buffers.nearest;
-    auto& outsideFrom = buffers.nodeOf;
+    auto& outsideFrom = buffers.from;
     outside.resize(at(n - 1));
     outsideBest.resize(at(n - 1));
     outsideFrom.assign(at(n - 1), 0);
@@ -119,7 +126,7 @@ bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, Redu
             if (outsideBest[i] < outsideBest[chosen]) chosen = i;
         const int v = outside[chosen];
         const int u = outsideFrom[chosen];
-        joins.push_back({outsideBest[chosen], 0.0f, std::min(u, v), std::max(u, v), 0, 0});
+        joins.push_back({outsideBest[chosen], std::min(u, v), std::max(u, v)});
         outside.erase(outside.begin() + static_cast<std::ptrdiff_t>(chosen));
         outsideBest.erase(outsideBest.begin() + static_cast<std::ptrdiff_t>(chosen));
         outsideFrom.erase(outsideFrom.begin() + static_cast<std::ptrdiff_t>(chosen));
@@ -174,42 +181,58 @@ bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, Redu
 
 namespace {
 
-// Cells of one cluster (identity x) with the other active clusters, in the
-// order of active: the lower identities' cells lie in their rows, the higher
-// ones in x's row.
-template <class Visit>
-void forEachCell(float* cells, const std::size_t* rowOffsets, const std::vector<int>& active, int x, Visit visit) {
+constexpr std::ptrdiff_t PrefetchDistance = 16;
+
+// The nearest of the active clusters to x (identity) and its cell, starting
+// from (best, next): the first strictly smaller cell in identity order. The
+// cells of lower identities lie in their rows, the others in x's row.
+void findNearest(const float* cells, const std::size_t* rowOffsets, const std::vector<int>& active, int x, float& best,
+                 int& next) {
     const auto position = std::lower_bound(active.begin(), active.end(), x) - active.begin();
     const int* ids = active.data();
     for (std::ptrdiff_t k = 0; k < position; ++k) {
-        if (k + 8 < position) __builtin_prefetch(cells + rowOffsets[ids[k + 8]] + x, 1);
-        visit(ids[k], cells[rowOffsets[ids[k]] + at(x)]);
+        if (k + PrefetchDistance < position) __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + x, 0);
+        const float v = cells[rowOffsets[ids[k]] + at(x)];
+        if (v < best) {
+            best = v;
+            next = ids[k];
+        }
     }
-    float* row = cells + rowOffsets[x];
-    for (auto k = static_cast<std::size_t>(position) + 1; k < active.size(); ++k) visit(ids[k], row[ids[k]]);
+    const float* row = cells + rowOffsets[x];
+    const auto count = static_cast<std::ptrdiff_t>(active.size());
+    for (std::ptrdiff_t k = position + 1; k < count; ++k) {
+        const float v = row[ids[k]];
+        if (v < best) {
+            best = v;
+            next = ids[k];
+        }
+    }
 }
 
-// The exact linkage of two chain nodes from their rows.
-double nodeHeight(const DistanceTriangle& distances, const ReducibleBuffers::Join& join, ReducibleBuffers& buffers) {
-    auto rowsOf = [&](int node, std::vector<int>& rows) {
-        rows.clear();
-        buffers.stack.assign(1, node);
-        while (!buffers.stack.empty()) {
-            const int x = buffers.stack.back();
-            buffers.stack.pop_back();
-            if (x < 0) {
-                rows.push_back(-1 - x);
-                continue;
-            }
-            buffers.stack.push_back(buffers.joins[at(x)].firstNode);
-            buffers.stack.push_back(buffers.joins[at(x)].secondNode);
+// Calls visit(c, cell(a, c), cell(b, c)) for every active c other than a and
+// b (a < b), in identity order.
+template <class Visit>
+void forEachOther(float* cells, const std::size_t* rowOffsets, const std::vector<int>& active, int a, int b,
+                  Visit visit) {
+    const int* ids = active.data();
+    const auto count = static_cast<std::ptrdiff_t>(active.size());
+    const auto positionA = std::lower_bound(active.begin(), active.end(), a) - active.begin();
+    const auto positionB = std::lower_bound(active.begin() + positionA, active.end(), b) - active.begin();
+    float* rowA = cells + rowOffsets[a];
+    float* rowB = cells + rowOffsets[b];
+    for (std::ptrdiff_t k = 0; k < positionA; ++k) {
+        if (k + PrefetchDistance < positionA) {
+            __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + a, 1);
+            __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + b, 0);
         }
-        std::sort(rows.begin(), rows.end());
-    };
-    std::vector<int> other;
-    rowsOf(join.firstNode, buffers.leaves);
-    rowsOf(join.secondNode, other);
-    return largestBetween(distances, buffers.leaves, other);
+        float* row = cells + rowOffsets[ids[k]];
+        visit(ids[k], row[a], row[b]);
+    }
+    for (std::ptrdiff_t k = positionA + 1; k < positionB; ++k) {
+        if (k + PrefetchDistance < positionB) __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + b, 0);
+        visit(ids[k], rowA[ids[k]], cells[rowOffsets[ids[k]] + at(b)]);
+    }
+    for (std::ptrdiff_t k = positionB + 1; k < count; ++k) visit(ids[k], rowA[ids[k]], rowB[ids[k]]);
 }
 
 }  // namespace
@@ -225,111 +248,58 @@ bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, float* cell
         cells[e] = static_cast<float>(d[e]);
     }
     if (!usable) return false;
-    auto cell = [&](int x, int y) -> float& {
-        return x < y ? cells[rowOffsets[x] + at(y)] : cells[rowOffsets[y] + at(x)];
-    };
     auto& active = buffers.active;
-    auto& nodeOf = buffers.nodeOf;
     auto& joins = buffers.joins;
     auto& chain = buffers.chain;
-    auto restart = [&] {
-        active.resize(at(n));
-        nodeOf.resize(at(n));
-        for (int i = 0; i < n; ++i) {
-            active[at(i)] = i;
-            nodeOf[at(i)] = -1 - i;
-        }
-    };
-    restart();
+    auto& heightOf = buffers.nearest;  // by identity: the height it was formed at
+    active.resize(at(n));
+    std::iota(active.begin(), active.end(), 0);
+    heightOf.assign(at(n), -std::numeric_limits<double>::infinity());
     joins.clear();
     chain.clear();
+    records.start(n);
+    auto linkage = [&](int x, int y) {
+        ++exactCount;
+        return largestBetween(distances, records.members[at(x)], records.members[at(y)]);
+    };
 
-    // The chain: each cluster's nearest neighbour (on a tie the one below it
-    // in the chain) is pushed until two are each other's nearest, then they
-    // are joined; the clusters below stay a chain, as a join never brings a
-    // cluster closer to the joined one than to the nearer part.
+    // Each cluster's nearest neighbour (on a tie the one below it in the
+    // chain) is pushed until two are each other's nearest, and they are
+    // joined; the clusters below stay a chain, as a join never brings a
+    // cluster closer to the joined cluster than to the nearer part.
     while (active.size() > 1) {
         if (chain.empty()) chain.push_back(active[0]);
         const int x = chain.back();
         const int previous = chain.size() >= 2 ? chain[chain.size() - 2] : -1;
-        float best = previous >= 0 ? cell(x, previous) : std::numeric_limits<float>::infinity();
+        float key = std::numeric_limits<float>::infinity();
+        if (previous >= 0) key = x < previous ? cells[rowOffsets[x] + at(previous)] : cells[rowOffsets[previous] + at(x)];
         int next = previous;
-        forEachCell(cells, rowOffsets, active, x, [&](int c, float v) {
-            if (v < best) {
-                best = v;
-                next = c;
-            }
-        });
+        findNearest(cells, rowOffsets, active, x, key, next);
         if (next != previous) {
             chain.push_back(next);
             continue;
         }
         chain.resize(chain.size() - 2);
         const int a = std::min(x, previous), b = std::max(x, previous);
-        joins.push_back({0.0, best, a, b, nodeOf[at(a)], nodeOf[at(b)]});
-        nodeOf[at(a)] = static_cast<int>(joins.size()) - 1;
-        forEachCell(cells, rowOffsets, active, a, [&](int c, float& v) {
-            if (c == b) return;
-            const float w = cell(b, c);
-            v = v < w ? w : v;
-        });
-        active.erase(std::lower_bound(active.begin(), active.end(), b));
-    }
-
-    // The joins by cell; joins with equal cells by exact height.
-    auto& order = buffers.order;
-    order.resize(joins.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int x, int y) { return joins[at(x)].key < joins[at(y)].key; });
-    for (std::size_t i = 0; i < order.size();) {
-        std::size_t j = i + 1;
-        while (j < order.size() && joins[at(order[j])].key == joins[at(order[i])].key) ++j;
-        if (j - i > 1) {
-            for (std::size_t k = i; k < j; ++k) {
-                joins[at(order[k])].height = nodeHeight(distances, joins[at(order[k])], buffers);
-                ++exactCount;
-            }
-            std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(i), order.begin() + static_cast<std::ptrdiff_t>(j),
-                             [&](int x, int y) { return joins[at(x)].height < joins[at(y)].height; });
-        }
-        i = j;
-    }
-
-    // The replay in that order, with the check.
-    for (std::size_t e = 0; e < entryCount; ++e) cells[e] = static_cast<float>(d[e]);
-    restart();
-    records.start(n);
-    startCodes(buffers.codeOf, n);
-    double last = -std::numeric_limits<double>::infinity();
-    for (int t = 0; t + 1 < n; ++t) {
-        const int node = order[at(t)];
-        const auto& join = joins[at(node)];
-        const int a = join.first, b = join.second;
-        if (nodeOf[at(a)] != join.firstNode || nodeOf[at(b)] != join.secondNode) return false;
-        const double h = largestBetween(distances, records.members[at(a)], records.members[at(b)]);
-        ++exactCount;
-        if (!(last < h)) return false;
-        last = h;
-        const float key = static_cast<float>(h);
-        // L(X, C) > h: by the cells where they differ from h's (rounding is
-        // monotone), else from the member lists.
-        auto above = [&](float v, int x, int c) {
-            if (v != key) return v > key;
-            ++exactCount;
-            return largestBetween(distances, records.members[at(x)], records.members[at(c)]) > h;
-        };
-        bool unique = true;
-        forEachCell(cells, rowOffsets, active, a, [&](int c, float& v) {
-            if (c == b) return;
-            const float w = cell(b, c);
-            if (!((v > key) & (w > key))) unique &= above(v, a, c) && above(w, b, c);
-            v = v < w ? w : v;
+        const double h = linkage(a, b);
+        bool unique = heightOf[at(a)] < h && heightOf[at(b)] < h;
+        forEachOther(cells, rowOffsets, active, a, b, [&](int c, float& va, float& vb) {
+            if (!((va > key) & (vb > key))) unique &= (va > key || linkage(a, c) > h) && (vb > key || linkage(b, c) > h);
+            va = va < vb ? vb : va;
         });
         if (!unique) return false;
+        joins.push_back({h, a, b});
         records.join(a, a, b);
+        heightOf[at(a)] = h;
         active.erase(std::lower_bound(active.begin(), active.end(), b));
-        nodeOf[at(a)] = node;
-        recordJoin(tree, buffers.codeOf, t, a, b, h);
+    }
+
+    std::sort(joins.begin(), joins.end(), [](const auto& x, const auto& y) { return x.height < y.height; });
+    startCodes(buffers.codeOf, n);
+    for (int t = 0; t + 1 < n; ++t) {
+        const auto& join = joins[at(t)];
+        if (t > 0 && !(joins[at(t - 1)].height < join.height)) return false;
+        recordJoin(tree, buffers.codeOf, t, join.first, join.second, join.height);
     }
     return true;
 }

@@ -16,24 +16,18 @@
 // The per-object arrays of both routes, kept between calls.
 struct ReducibleBuffers {
     struct Join {
-        double height;  // exact, once known
-        float key;      // the single-precision cell of the two clusters
-        int first;      // identities (lowest rows), first < second
+        double height;
+        int first;  // identities (lowest rows), first < second
         int second;
-        int firstNode;   // the tree nodes joined: a step of the chain, or
-        int secondNode;  // -1 - row for a single row
     };
     std::vector<Join> joins;
-    std::vector<int> order;     // the joins by ascending height
     std::vector<int> active;    // identities of the active clusters, ascending
     std::vector<int> chain;
-    std::vector<int> nodeOf;    // by identity
+    std::vector<int> from;      // spanning tree: the tree row nearest to each outside row
     std::vector<int> codeOf;    // by identity: the merge-record code
     std::vector<int> lowestOf;  // by set representative
     std::vector<int> setOf;     // union-find parents
     std::vector<double> nearest;
-    std::vector<int> leaves;
-    std::vector<int> stack;
 };
 
 // "connected": true when the data have no not-a-number, infinite, negative
@@ -42,8 +36,8 @@ bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, Redu
 
 // "compact", on the caller's single-precision cells (n(n-1)/2 of them, cell
 // (i, j), i < j, at rowOffsets[i] + j; overwritten) and member records: true
-// when the data are as above and the replay shows every join to be the
-// unique smallest pair of its step. exactCount counts the linkage values
+// when the data are as above and the chain's checks show every join to be
+// the only smallest pair of its step. exactCount counts the linkage values
 // taken from member lists.
 bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, float* cells, const std::size_t* rowOffsets,
                  linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);
