@@ -119,37 +119,44 @@ bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, Redu
     if (!usable) return false;
     auto& joins = buffers.joins;
     joins.clear();
+    std::size_t chosen = static_cast<std::size_t>(std::min_element(outsideBest.begin(), outsideBest.end()) - outsideBest.begin());
     while (!outside.empty()) {
-        const std::size_t count = outside.size();
-        std::size_t chosen = 0;
-        for (std::size_t i = 1; i < count; ++i)
-            if (outsideBest[i] < outsideBest[chosen]) chosen = i;
+        // The nearest outside row joins the tree; the others take their
+        // distance to it where it is nearer, are moved up over its place,
+        // and the next nearest is found on the way.
         const int v = outside[chosen];
-        const int u = outsideFrom[chosen];
-        joins.push_back({outsideBest[chosen], std::min(u, v), std::max(u, v)});
-        outside.erase(outside.begin() + static_cast<std::ptrdiff_t>(chosen));
-        outsideBest.erase(outsideBest.begin() + static_cast<std::ptrdiff_t>(chosen));
-        outsideFrom.erase(outsideFrom.begin() + static_cast<std::ptrdiff_t>(chosen));
+        joins.push_back({outsideBest[chosen], std::min(outsideFrom[chosen], v), std::max(outsideFrom[chosen], v)});
+        std::size_t kept = 0, nearest = 0;
+        double lowest = std::numeric_limits<double>::infinity();
+        auto offer = [&](std::size_t i, double value) {
+            usable &= plain(value);
+            double best = outsideBest[i];
+            int from = outsideFrom[i];
+            if (value < best) {
+                best = value;
+                from = v;
+            }
+            outside[kept] = outside[i];
+            outsideBest[kept] = best;
+            outsideFrom[kept] = from;
+            if (best < lowest) {
+                lowest = best;
+                nearest = kept;
+            }
+            ++kept;
+        };
         // Rows below v hold the pair in their own row, rows above in v's.
+        for (std::size_t i = 0; i < chosen; ++i) {
+            if (i + 16 < chosen) __builtin_prefetch(d + pairIndex(n, outside[i + 16], v), 0);
+            offer(i, d[pairIndex(n, outside[i], v)]);
+        }
         const double* rowV = d + pairIndex(n, v, v + 1) - at(v + 1);
-        const std::size_t below = chosen;
-        for (std::size_t i = 0; i < below; ++i) {
-            const double value = d[pairIndex(n, outside[i], v)];
-            usable &= plain(value);
-            if (value < outsideBest[i]) {
-                outsideBest[i] = value;
-                outsideFrom[i] = v;
-            }
-        }
-        for (std::size_t i = below; i < outside.size(); ++i) {
-            const double value = rowV[outside[i]];
-            usable &= plain(value);
-            if (value < outsideBest[i]) {
-                outsideBest[i] = value;
-                outsideFrom[i] = v;
-            }
-        }
+        for (std::size_t i = chosen + 1; i < outside.size(); ++i) offer(i, rowV[outside[i]]);
         if (!usable) return false;
+        outside.resize(kept);
+        outsideBest.resize(kept);
+        outsideFrom.resize(kept);
+        chosen = nearest;
     }
     std::sort(joins.begin(), joins.end(), [](const auto& x, const auto& y) { return x.height < y.height; });
     for (std::size_t t = 1; t < joins.size(); ++t)
