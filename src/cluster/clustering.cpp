@@ -268,10 +268,11 @@ double clusteringWorkspaceBytes(int n) {
     const double objects = n;
     // The cells (n(n-1)/2 floats), and per object: a row offset, the slot
     // arrays (identity, code, neighbour, an entry of 24 bytes, three factors
-    // of the estimates, a scan cell, two scan estimates) and a member list
-    // with its size and depth.
+    // of the estimates, a scan cell, two scan estimates), a member list
+    // with its size and depth, and the faster routes' arrays (a join of 16
+    // bytes, six identities, a distance).
     return objects * (objects - 1) / 2 * sizeof(float) +
-           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4);
+           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 6 * 4 + 8);
 }
 
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage) {

@@ -29,6 +29,10 @@ enum class Linkage { Average, Compact, Connected };
 // actual linkage value. "compact" and "connected" of clusters whose
 // distances are all not-a-number are not-a-number. So every step joins two
 // distinct clusters; data with distances below 1e100 are not affected.
+//
+// "compact" and "connected" take a faster route (reducible_linkage.h) when
+// it can show that the table would write the same record, which holds for
+// data without ties at the joins; the table otherwise.
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage);
 
 // The buffers of one clustering, kept between calls so that repeated
