@@ -51,8 +51,10 @@
 // and B, either active (checked), or not yet formed (its parts were active;
 // "compact" of a union is at least that of a part), or already joined
 // into its parent at a height h' above h: at that join of the chain the
-// rows of A lay in parts A' of A, all active, so L(A, C) >= L(A', C) > h'.
-// Any failure returns to the table.
+// rows of A lay in parts A' of A, all active and none of them C's partner
+// (a partner holding rows of A would make the parent contain A, so come
+// after the join of A and B), so L(A, C) >= L(A', C) > h'. Any failure
+// returns to the table.
 
 #include "cluster/reducible_linkage.h"
 
