@@ -91,9 +91,10 @@ double largestBetween(const DistanceTriangle& distances, const std::vector<int>&
     for (const auto* lists : {&p, &q}) {
         const std::vector<int>& columns = lists == &p ? q : p;
         for (int a : *lists) {
-            const double* row = d + pairIndex(n, a, a + 1) - at(a + 1);
-            for (auto b = std::upper_bound(columns.begin(), columns.end(), a); b != columns.end(); ++b)
-                largest = largest < row[*b] ? row[*b] : largest;
+            auto b = std::upper_bound(columns.begin(), columns.end(), a);
+            if (b == columns.end()) continue;
+            const double* row = d + (pairIndex(n, a, a + 1) - at(a + 1));
+            for (; b != columns.end(); ++b) largest = largest < row[*b] ? row[*b] : largest;
         }
     }
     return largest;
@@ -152,8 +153,7 @@ bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, Redu
             if (i + 16 < chosen) __builtin_prefetch(d + pairIndex(n, outside[i + 16], v), 0);
             offer(i, d[pairIndex(n, outside[i], v)]);
         }
-        const double* rowV = d + pairIndex(n, v, v + 1) - at(v + 1);
-        for (std::size_t i = chosen + 1; i < outside.size(); ++i) offer(i, rowV[outside[i]]);
+        for (std::size_t i = chosen + 1; i < outside.size(); ++i) offer(i, d[pairIndex(n, v, outside[i])]);
         if (!usable) return false;
         outside.resize(kept);
         outsideBest.resize(kept);
