@@ -155,8 +155,8 @@ BENCHMARK(BM_Clustering<Linkage::Compact>)->Apply(sizes);
 BENCHMARK(BM_Clustering<Linkage::Connected>)->Apply(sizes);
 
 // The nearest-neighbour table alone (what "compact" and "connected" fall
-// back to), for the before / after comparison in one run; "table" counts
-// the calls of the measured clusterings that ran the table.
+// back to), for the before / after comparison in one run; the counter
+// "table" is 1 when clusterObjects on the same data runs the table too.
 template <Linkage linkage>
 void BM_TableClustering(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
