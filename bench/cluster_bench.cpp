@@ -154,6 +154,27 @@ BENCHMARK(BM_ClusteringResampledFreshBuffers)->Apply(sizes);
 BENCHMARK(BM_Clustering<Linkage::Compact>)->Apply(sizes);
 BENCHMARK(BM_Clustering<Linkage::Connected>)->Apply(sizes);
 
+// The nearest-neighbour table alone (what "compact" and "connected" fall
+// back to), for the before / after comparison in one run; the counter
+// "table" is 1 when clusterObjects on the same data runs the table too.
+template <Linkage linkage>
+void BM_TableClustering(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const DistanceTriangle& d = benchDistances(n);
+    MergeTree tree(n);
+    ClusteringWorkspace workspace;
+    clusterByTable(tree, d, linkage, workspace);
+    for (auto _ : state) {
+        clusterByTable(tree, d, linkage, workspace);
+        benchmark::DoNotOptimize(tree.heights.data());
+    }
+    clusterObjects(tree, d, linkage, workspace);
+    state.counters["table"] = workspace.usedTable ? 1 : 0;
+}
+BENCHMARK(BM_TableClustering<Linkage::Average>)->Apply(sizes);
+BENCHMARK(BM_TableClustering<Linkage::Compact>)->Apply(sizes);
+BENCHMARK(BM_TableClustering<Linkage::Connected>)->Apply(sizes);
+
 #ifdef NOISECLUST_BENCH_HAS_REFERENCE
 void BM_LiteralCorrelationDistances(benchmark::State& state) {
     const DataMatrix& m = benchMatrix(static_cast<int>(state.range(0)));

@@ -24,6 +24,7 @@
 #include "cluster/average_cells.h"
 #include "cluster/large_buffer.h"
 #include "cluster/linkage_cells.h"
+#include "cluster/reducible_linkage.h"
 
 using linkage_cells::at;
 using linkage_cells::Nearest;
@@ -40,6 +41,7 @@ struct ClusteringWorkspace::Buffers {
     std::vector<Nearest> nearest;
     std::vector<float> scanCells;    // one cluster's cells during a rescan, by slot
     linkage_cells::ClusterRecords records;
+    ReducibleBuffers reducible;
 };
 
 ClusteringWorkspace::ClusteringWorkspace() : buffers(std::make_unique<Buffers>()) {}
@@ -55,6 +57,14 @@ constexpr int NoSlot = -1;
 // are prefetched.
 constexpr int PrefetchDistance = 8;
 
+// The cells (content undefined) and the offsets of their rows.
+void prepareCells(ClusteringWorkspace::Buffers& buffers, const DistanceTriangle& distances) {
+    const int n = distances.objectCount;
+    resizeLargeBuffer(buffers.cells, distances.entries.size());
+    buffers.rowOffsets.resize(at(n));
+    for (int i = 0; i < n; ++i) buffers.rowOffsets[at(i)] = pairIndex(n, i, i + 1) - at(i + 1);
+}
+
 template <class Policy>
 void clusterWith(MergeTree& tree, const DistanceTriangle& distances, ClusteringWorkspace& workspace) {
     const int n = distances.objectCount;
@@ -62,13 +72,10 @@ void clusterWith(MergeTree& tree, const DistanceTriangle& distances, ClusteringW
     Policy policy(distances, buffers.records, workspace.exactLinkages);
 
     const double* d = distances.entries.data();
-    resizeLargeBuffer(buffers.cells, distances.entries.size());
+    prepareCells(buffers, distances);
     float* cells = buffers.cells.data();
     for (std::size_t e = 0; e < distances.entries.size(); ++e) cells[e] = Policy::initialCell(d[e]);
-    auto& rowOffsets = buffers.rowOffsets;
-    rowOffsets.resize(at(n));
-    for (int i = 0; i < n; ++i) rowOffsets[at(i)] = pairIndex(n, i, i + 1) - at(i + 1);
-    const std::size_t* offsets = rowOffsets.data();
+    const std::size_t* offsets = buffers.rowOffsets.data();
     policy.start(n);
 
     auto& clusterOfSlot = buffers.clusterOfSlot;
@@ -213,13 +220,43 @@ void clusterWith(MergeTree& tree, const DistanceTriangle& distances, ClusteringW
 
 }  // namespace
 
-void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
-                    ClusteringWorkspace& workspace) {
+namespace {
+
+void startCall(MergeTree& tree, const DistanceTriangle& distances, ClusteringWorkspace& workspace) {
     const int n = distances.objectCount;
     if (tree.objectCount != n || tree.stepCount() != std::max(n - 1, 0)) tree = MergeTree(n);
     workspace.exactLinkages = 0;
-    if (n < 2) return;
+    workspace.usedTable = true;
     if (!workspace.buffers) workspace.buffers = std::make_unique<ClusteringWorkspace::Buffers>();
+}
+
+}  // namespace
+
+void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
+                    ClusteringWorkspace& workspace) {
+    startCall(tree, distances, workspace);
+    if (distances.objectCount < 2) return;
+    ClusteringWorkspace::Buffers& buffers = *workspace.buffers;
+    bool joined = false;
+    if (linkage == Linkage::Connected) {
+        joined = joinBySpanningTree(tree, distances, buffers.reducible);
+    } else if (linkage == Linkage::Compact) {
+        prepareCells(buffers, distances);
+        joined = joinByChain(tree, distances, buffers.cells.data(), buffers.rowOffsets.data(), buffers.records,
+                             buffers.reducible, workspace.exactLinkages);
+    }
+    if (joined) {
+        workspace.usedTable = false;
+        return;
+    }
+    workspace.exactLinkages = 0;
+    clusterByTable(tree, distances, linkage, workspace);
+}
+
+void clusterByTable(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
+                    ClusteringWorkspace& workspace) {
+    startCall(tree, distances, workspace);
+    if (distances.objectCount < 2) return;
     switch (linkage) {
     case Linkage::Average: clusterWith<linkage_cells::AverageCells>(tree, distances, workspace); break;
     case Linkage::Compact: clusterWith<linkage_cells::OrderedCells<linkage_cells::CompactRule>>(tree, distances, workspace); break;
@@ -231,10 +268,11 @@ double clusteringWorkspaceBytes(int n) {
     const double objects = n;
     // The cells (n(n-1)/2 floats), and per object: a row offset, the slot
     // arrays (identity, code, neighbour, an entry of 24 bytes, three factors
-    // of the estimates, a scan cell, two scan estimates) and a member list
-    // with its size and depth.
+    // of the estimates, a scan cell, two scan estimates), a member list
+    // with its size and depth, and the faster routes' arrays (a join of 16
+    // bytes, six identities, a distance).
     return objects * (objects - 1) / 2 * sizeof(float) +
-           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4);
+           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 6 * 4 + 8);
 }
 
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage) {

@@ -29,6 +29,10 @@ enum class Linkage { Average, Compact, Connected };
 // actual linkage value. "compact" and "connected" of clusters whose
 // distances are all not-a-number are not-a-number. So every step joins two
 // distinct clusters; data with distances below 1e100 are not affected.
+//
+// "compact" and "connected" take a faster route (reducible_linkage.h) when
+// it can show that the table would write the same record, which holds for
+// data without ties at the joins; the table otherwise.
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage);
 
 // The buffers of one clustering, kept between calls so that repeated
@@ -48,6 +52,11 @@ struct ClusteringWorkspace {
     // recorded height the cells do not hold exactly, and comparisons the
     // cells could not decide).
     std::size_t exactLinkages = 0;
+    // Whether the last call ran the nearest-neighbour table: always for
+    // "average"; for "compact" and "connected" only when the faster route
+    // (a chain or a spanning tree, see reducible_linkage.h) could not show
+    // that its record is the table's.
+    bool usedTable = true;
 };
 
 // The bytes a workspace holds after clustering n objects (the cells, 2 n^2
@@ -57,4 +66,9 @@ double clusteringWorkspaceBytes(int n);
 
 // The same clustering, with the caller's buffers.
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
+                    ClusteringWorkspace& workspace);
+
+// The same clustering always through the nearest-neighbour table, for
+// benchmarks and tests of the faster routes.
+void clusterByTable(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
                     ClusteringWorkspace& workspace);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@
 #include "reference/literal_clustering.h"
 
 using cluster_testing::bitsOf;
-using cluster_testing::isWellFormed;
 using cluster_testing::matrixOf;
 
 namespace {
@@ -35,23 +35,29 @@ DistanceTriangle triangleOf(int n, std::vector<double> entries) {
     return d;
 }
 
-// The product's tree against the literal transcription's, pairs and heights
-// bit for bit (any two not-a-numbers alike), with the caller's workspace.
-void expectLiteralTree(const DistanceTriangle& d, Linkage linkage, ClusteringWorkspace& workspace,
+// The product's tree (and the table's alone) against the literal
+// transcription's, pairs and heights bit for bit (any two not-a-numbers
+// alike), with the caller's workspace. Returns whether the table ran.
+bool expectLiteralTree(const DistanceTriangle& d, Linkage linkage, ClusteringWorkspace& workspace,
                        const std::string& what) {
-    MergeTree fast(d.objectCount), slow(d.objectCount);
+    MergeTree fast(d.objectCount), table(d.objectCount), slow(d.objectCount);
+    clusterByTable(table, d, linkage, workspace);
     clusterObjects(fast, d, linkage, workspace);
     literal::clusterObjects(slow, d, linkage);
-    ASSERT_TRUE(isWellFormed(fast)) << what;
-    for (int s = 0; s < fast.stepCount(); ++s) {
-        const bool sameHeight = bitsOf(fast.height(s)) == bitsOf(slow.height(s)) ||
-                                (std::isnan(fast.height(s)) && std::isnan(slow.height(s)));
-        ASSERT_TRUE(fast.mergeMember(s, 0) == slow.mergeMember(s, 0) &&
-                    fast.mergeMember(s, 1) == slow.mergeMember(s, 1) && sameHeight)
-            << what << " linkage " << static_cast<int>(linkage) << " step " << s + 1 << ": ("
-            << fast.mergeMember(s, 0) << ", " << fast.mergeMember(s, 1) << ") at " << fast.height(s)
-            << " against (" << slow.mergeMember(s, 0) << ", " << slow.mergeMember(s, 1) << ") at " << slow.height(s);
-    }
+    EXPECT_EQ(mergeTreeProblem(fast), "") << what;
+    for (const MergeTree* tree : {&fast, &table})
+        for (int s = 0; s < slow.stepCount(); ++s) {
+            const bool sameHeight = bitsOf(tree->height(s)) == bitsOf(slow.height(s)) ||
+                                    (std::isnan(tree->height(s)) && std::isnan(slow.height(s)));
+            EXPECT_TRUE(tree->mergeMember(s, 0) == slow.mergeMember(s, 0) &&
+                        tree->mergeMember(s, 1) == slow.mergeMember(s, 1) && sameHeight)
+                << what << (tree == &fast ? "" : " table") << " linkage " << static_cast<int>(linkage) << " step "
+                << s + 1 << ": (" << tree->mergeMember(s, 0) << ", " << tree->mergeMember(s, 1) << ") at "
+                << tree->height(s) << " against (" << slow.mergeMember(s, 0) << ", " << slow.mergeMember(s, 1)
+                << ") at " << slow.height(s);
+            if (::testing::Test::HasFailure()) return true;
+        }
+    return workspace.usedTable;
 }
 
 // A triangle of a few values whose sums round differently in different
@@ -108,51 +114,21 @@ TEST(Clustering, DocumentedExampleAndSmallSizes) {
     }
 }
 
-// Rows of zero variance make their correlation distances not-a-number: the
-// clusters with proper distances join first, every step joins two distinct
-// clusters, and the last joins carry the actual (not-a-number) value.
-TEST(Clustering, ConstantRowsJoinLast) {
-    const DataMatrix m = matrixOf({{5, 5, 5}, {1, 2, 3}, {1, 2, 4}, {3, 1, 2}, {7, 7, 7}});
-    for (Linkage linkage : AllLinkages) {
-        MergeTree tree(5);
-        clusterObjects(tree, distancesOf(m, DistanceMetric::Correlation), linkage);
-        EXPECT_TRUE(std::isfinite(tree.height(0)) && std::isfinite(tree.height(1)));
-        EXPECT_TRUE(std::isnan(tree.height(2)) && std::isnan(tree.height(3)));
-        EXPECT_EQ(tree.mergeMember(3, 0), 3);
-    }
-}
-
-// Five objects whose last-but-one join depends on the summation order of
-// "average": object 1's distances to objects 2, 3, 4 are 1, x, x with
-// x = 1 + 2^-52; (1 + x) + x rounds to 3, the order the cluster {2, 3, 4}
-// was built in, 1 + (x + x), gives 3 + 2^-51. In the documented order object
-// 1 ties with object 5 at exactly 1 and, in the lower slot, joins first.
-TEST(Clustering, AverageFollowsTheDocumentedSummationOrder) {
-    const double x = 1 + 0x1p-52;
-    ASSERT_TRUE((1 + x) + x == 3.0 && 1 + (x + x) == 3 + 0x1p-51);
-    const DistanceTriangle d = triangleOf(5, {1, x, x, 2, 0.2, 0.3, 1, 0.1, 1, 1});
-    MergeTree tree(5);
-    ClusteringWorkspace workspace;
-    clusterObjects(tree, d, Linkage::Average, workspace);
-    const std::vector<MergePair> pairs{{-3, -4}, {-2, 1}, {-1, 2}, {3, -5}};
-    const std::vector<double> heights{0.1, 0.25, 1.0, 1.25};
-    for (int s = 0; s < 4; ++s) {
-        EXPECT_EQ(tree.mergeMember(s, 0), pairs[static_cast<std::size_t>(s)].member0) << s;
-        EXPECT_EQ(tree.mergeMember(s, 1), pairs[static_cast<std::size_t>(s)].member1) << s;
-        EXPECT_EQ(tree.height(s), heights[static_cast<std::size_t>(s)]) << s;
-    }
-    EXPECT_GT(workspace.exactLinkages, 0u);
-}
-
 // The product against the literal transcription, every linkage, one
 // workspace per family reused across sizes as a worker thread does. Each
 // family targets a way a faster engine can go wrong: ties and their
 // orientation (small integers, repeated and constant rows, grids of values),
 // summation order under near ties, degenerate distances, and large clusters
 // with many rescans (real values, a few hundred rows around few centres).
+// Families also say which routes "compact" and "connected" must take: the
+// faster routes (reducible_linkage.h) must take distinct values, fall back
+// on ties that matter and on any degenerate or negative-zero distance.
+enum class Routes { TableOnly, FastOnly, Both, Any };
+
 struct DifferentialFamily {
     const char* name;
     int trials;
+    Routes routes;
     std::function<std::vector<DistanceTriangle>(std::mt19937&, int)> triangles;
 };
 
@@ -163,10 +139,21 @@ class MatchesTheLiteralAlgorithm : public ::testing::TestWithParam<DifferentialF
 TEST_P(MatchesTheLiteralAlgorithm, PairsAndHeightsBitForBit) {
     std::mt19937 random(2024);
     ClusteringWorkspace workspace;
+    int byTable[3] = {}, calls = 0;
     for (int trial = 0; trial < GetParam().trials; ++trial)
-        for (const DistanceTriangle& d : GetParam().triangles(random, trial))
+        for (const DistanceTriangle& d : GetParam().triangles(random, trial)) {
+            ++calls;
             for (Linkage linkage : AllLinkages)
-                expectLiteralTree(d, linkage, workspace, std::string(GetParam().name) + " trial " + std::to_string(trial));
+                byTable[static_cast<int>(linkage)] +=
+                    expectLiteralTree(d, linkage, workspace, std::string(GetParam().name) + " trial " + std::to_string(trial));
+        }
+    for (Linkage linkage : {Linkage::Compact, Linkage::Connected}) {
+        const int table = byTable[static_cast<int>(linkage)], fast = calls - table;
+        const Routes routes = GetParam().routes;
+        EXPECT_TRUE(routes == Routes::Any || (routes == Routes::TableOnly && fast == 0) ||
+                    (routes == Routes::FastOnly && table == 0) || (routes == Routes::Both && table > 0 && fast > 0))
+            << "linkage " << static_cast<int>(linkage) << ": " << fast << " of " << calls << " without the table";
+    }
 }
 
 std::vector<DistanceTriangle> everyMetric(const DataMatrix& m) {
@@ -175,49 +162,77 @@ std::vector<DistanceTriangle> everyMetric(const DataMatrix& m) {
     return all;
 }
 
+// Distinct random values at sizes 2 to 600, optionally with one entry
+// replaced.
+DistanceTriangle distinctTriangle(std::mt19937& random, int n, std::optional<double> replacement = {}) {
+    DistanceTriangle d(n);
+    std::uniform_real_distribution<double> uniform(0.0, 2.0);
+    for (double& e : d.entries) e = uniform(random);
+    if (replacement) d.entries[random() % d.entries.size()] = *replacement;
+    return d;
+}
+
+using Triangles = std::vector<DistanceTriangle>;
+
 INSTANTIATE_TEST_SUITE_P(
     Families, MatchesTheLiteralAlgorithm,
     ::testing::Values(
-        DifferentialFamily{"tied", 120,
+        DifferentialFamily{"tied", 120, Routes::Both,
                            [](std::mt19937& random, int trial) {
                                const int n = 2 + static_cast<int>(random() % 29);
                                const int q = 1 + static_cast<int>(random() % 4);
                                return everyMetric(cluster_testing::tiedMatrix(random, n, q, trial % 3 != 0));
                            }},
-        DifferentialFamily{"tied large", 2,
+        DifferentialFamily{"tied large", 2, Routes::TableOnly,
                            [](std::mt19937& random, int trial) {
                                return everyMetric(cluster_testing::tiedMatrix(random, 200 + 150 * trial, 3, trial == 0));
                            }},
-        DifferentialFamily{"near ties", 150,
+        DifferentialFamily{"near ties", 150, Routes::Any,
+                           [](std::mt19937& random, int trial) { return Triangles{nearTieTriangle(random, 3 + trial % 58, trial)}; }},
+        DifferentialFamily{"near ties large", 2, Routes::TableOnly,
+                           [](std::mt19937& random, int trial) { return Triangles{nearTieTriangle(random, 300 + 100 * trial, trial)}; }},
+        // Values closer than single precision resolves: 7 values on equal or
+        // adjacent cells, at sizes where clusters grow deep; and distinct
+        // values, some sharing a cell (2^9 cells, 2^14 values in each).
+        DifferentialFamily{"single precision near ties", 24, Routes::Both,
                            [](std::mt19937& random, int trial) {
-                               return std::vector<DistanceTriangle>{nearTieTriangle(random, 3 + trial % 58, trial)};
+                               DistanceTriangle d(trial < 3 ? 150 + 100 * trial : 4 + trial * 5);
+                               for (double& e : d.entries)
+                                   e = trial < 3 ? 1 + static_cast<double>(random() % 7) * 0x1p-27
+                                                 : 1 + static_cast<double>(random() % (1 << 9)) * 0x1p-9 +
+                                                       static_cast<double>(random() % (1 << 14)) * 0x1p-40;
+                               return Triangles{d};
                            }},
-        DifferentialFamily{"near ties large", 3,
-                           [](std::mt19937& random, int trial) {
-                               return std::vector<DistanceTriangle>{nearTieTriangle(random, 300 + 100 * trial, trial)};
-                           }},
-        // Distinct values closer than single precision resolves (equal or
-        // adjacent single-precision cells), at sizes where clusters grow deep.
-        DifferentialFamily{"single precision near ties", 3,
-                           [](std::mt19937& random, int trial) {
-                               DistanceTriangle d(150 + 100 * trial);
-                               for (double& e : d.entries) e = 1 + static_cast<double>(random() % 7) * 0x1p-27;
-                               return std::vector<DistanceTriangle>{d};
-                           }},
-        DifferentialFamily{"degenerate", 1,
+        // Hand-made: not-a-number, infinities and values at the sentinels;
+        // signed zeros (the first of equal values is kept); and "average"
+        // in the documented summation order: object 1's distances to 2, 3,
+        // 4 are 1, x, x, and (1 + x) + x = 3 while 1 + (x + x) = 3 + 2^-51.
+        DifferentialFamily{"by hand", 1, Routes::TableOnly,
                            [](std::mt19937&, int) {
-                               return std::vector<DistanceTriangle>{
+                               const double x = 1 + 0x1p-52;
+                               return Triangles{
                                    triangleOf(4, std::vector<double>(6, notANumber)),
                                    triangleOf(5, {inf, 1, 2e100, 3, -inf, 1e100, 2, inf, 5, 1e300}),
                                    triangleOf(5, {notANumber, 1, 2, notANumber, 0.5, notANumber, 3, 1, notANumber, 1e100}),
-                                   // Signed zeros: the first of equal values is kept.
-                                   triangleOf(5, {0.0, -0.0, 1, -0.0, 0.0, 2, 1, -0.0, 0.0, 3})};
+                                   triangleOf(5, {0.0, -0.0, 1, -0.0, 0.0, 2, 1, -0.0, 0.0, 3}),
+                                   triangleOf(5, {1, x, x, 2, 0.2, 0.3, 1, 0.1, 1, 1})};
                            }},
-        DifferentialFamily{"real valued", 12,
+        DifferentialFamily{"distinct", 14, Routes::FastOnly,
+                           [](std::mt19937& random, int trial) {
+                               return Triangles{distinctTriangle(random, trial == 13 ? 600 : 2 + trial * trial)};
+                           }},
+        // One entry (the only one) not-a-number, infinite, at or beyond a
+        // sentinel, or a negative zero: always the table.
+        DifferentialFamily{"one degenerate entry", 8, Routes::TableOnly,
+                           [](std::mt19937& random, int trial) {
+                               const double odd[] = {-notANumber, inf, -inf, 1e100, -1e100, -0.0, 1e300, -1e300};
+                               return Triangles{distinctTriangle(random, 2 + 17 * trial, odd[trial])};
+                           }},
+        DifferentialFamily{"real valued", 12, Routes::Both,
                            [](std::mt19937& random, int trial) {
                                return everyMetric(clusteredMatrix(random, 20 + 4 * trial, 2 + trial % 6, 20 + 4 * trial));
                            }},
-        DifferentialFamily{"clustered", 1,
+        DifferentialFamily{"clustered", 1, Routes::Both,
                            [](std::mt19937& random, int) { return everyMetric(clusteredMatrix(random, 260, 8, 6)); }}),
     [](const ::testing::TestParamInfo<DifferentialFamily>& info) {
         std::string name = info.param.name;
