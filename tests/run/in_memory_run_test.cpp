@@ -65,18 +65,6 @@ TEST(InMemoryRun, RefusesWhatCannotBeRun) {
     EXPECT_EQ(inMemoryRunProblem(scaleSettings(), grid(4, 3)), "");
 }
 
-// The names the language packages accept besides the report's keywords.
-TEST(InMemoryRun, NamesOfMethods) {
-    EXPECT_EQ(linkageOfName("complete"), Linkage::Compact);
-    EXPECT_EQ(linkageOfName("single"), Linkage::Connected);
-    EXPECT_EQ(linkageOfName("ward"), std::nullopt);
-    const auto choice = preprocessingOfName("column:mediancenter");
-    EXPECT_TRUE(choice && choice->direction == PreprocessDirection::Column &&
-                choice->method == PreprocessMethod::MedianCenter);
-    for (const char* bad : {"row", "row:", ":log", "rows:log", "row:log:x"})
-        EXPECT_EQ(preprocessingOfName(bad), std::nullopt) << bad;
-}
-
 TEST(InMemoryRun, DropsRowsWithMissingValuesAndTransposes) {
     InMemoryInputs inputs = grid(5, 2);
     inputs.errors = grid(5, 2).data;
