@@ -191,24 +191,4 @@ TEST(ConsensusDifferential, FastPathMatchesTheLiteralScan) {
     }
 }
 
-// The writer on laminar families that majority rule rarely produces: any
-// subset of one tree's clusters, the root always kept.
-TEST(ConsensusDifferential, WriterMatchesOnSubsetsOfATree) {
-    for (unsigned seed = 1; seed <= 200; ++seed) {
-        TreeSource source(2 + static_cast<int>(seed % 30), seed);
-        const ClusterList clusters = literal::clusterListOf(source.next(0));
-        std::vector<std::vector<int>> kept;
-        std::vector<double> values;
-        for (int slot = 0; slot < clusters.count(); ++slot) {
-            if (slot + 1 < clusters.count() && source.pick(3) == 0) continue;
-            kept.push_back(slotMembers(clusters, slot));
-            values.push_back(0.5 + 0.5 * source.pick(7) / 6.0);
-        }
-        ClusterList consensus = clustersOf(clusters.rowCount, kept, values);
-        consensus.sortBySize();
-        SCOPED_TRACE("seed " + std::to_string(seed));
-        expectSameWriting(consensus);
-    }
-}
-
 }  // namespace

@@ -1,6 +1,6 @@
-// Preprocessing: the exact values of every transform, the quicksort's values
-// and draws against a literal recursive sort, the stream used by median
-// centring alone, and the count of values a transform made non-finite.
+// The quicksort of median centring, value for value and draw for draw
+// against a literal recursive sort. The pinned reports and the whole-run
+// tests cover the transforms and the stream each one leaves.
 
 #include "data/preprocess.h"
 
@@ -10,13 +10,7 @@
 #include <cmath>
 #include <vector>
 
-#include "support/test_support.h"
-
 namespace {
-
-using testing_support::matrixOf;
-using M = PreprocessMethod;
-using D = PreprocessDirection;
 
 RandomStream afterDraws(int draws) {
     RandomStream stream;
@@ -68,25 +62,6 @@ TEST(QuickSortValues, MatchesTheLiteralSortValueForValueAndDrawForDraw) {
         quickSortValues(v, stream);
         EXPECT_TRUE(stream == afterDraws(draws)) << values.size() << " values";
     }
-}
-
-// Median centring sorts each vector in turn, from the first row or column,
-// and is the only transform that draws from the stream.
-TEST(PreprocessMatrix, MedianCentringAloneDrawsOneSortPerVectorInTurn) {
-    RandomStream data, byRows, byColumns, expected;
-    DataMatrix m = matrixOf(3, 10, {});
-    for (int i = 0; i < 30; ++i) m.values.push_back(std::floor(uniformRandom(data) * 7.0));
-    for (int r = 0; r < 3; ++r) {
-        std::vector<double> row(m.row(r).begin(), m.row(r).end());
-        literalQuickSort(row.data(), 10, expected);
-    }
-    for (M method : {M::Log, M::Normal, M::MeanCenter, M::Max, M::MedianCenter}) {
-        DataMatrix copy = m;
-        preprocessMatrix(copy, method, D::Row, byRows);
-    }
-    EXPECT_TRUE(byRows == expected);
-    preprocessMatrix(m, M::MedianCenter, D::Column, byColumns);
-    EXPECT_TRUE(byColumns == afterDraws(10));  // ten columns of three: one draw each
 }
 
 }  // namespace
