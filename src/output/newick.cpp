@@ -59,7 +59,9 @@ std::string newickOfFirstTree(const MergeTree& tree, const std::vector<double>& 
         return tree.objectCount > 0 ? leafText(1, rowNames, hasRowNames) + ";" : ";";
     std::string out;
     std::vector<Item> stack{{Action::Enter, tree.stepCount(), 0.0, true}};
-    auto length = [](double above, double below) { return std::string(1, ':').append(plainNumber((above - below) / 2)); };
+    auto length = [](double above, double below) {
+        return std::string(1, ':').append(plainNumber((above - below) / 2));
+    };
     while (!stack.empty()) {
         const Item item = stack.back();
         stack.pop_back();
