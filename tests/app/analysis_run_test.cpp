@@ -1,6 +1,6 @@
-// The run frame: refused matrix files, the warning about trailing tokens,
-// command-line runs that leave files complete or untouched, and a report that
-// cannot be written. The pinned reports show the header of every choice.
+// The run frame: refused matrix files, command-line runs that leave files
+// complete or untouched, and a report that cannot be written. The pinned
+// reports show the header of every choice and the warnings of whole runs.
 
 #include <gtest/gtest.h>
 
@@ -46,18 +46,6 @@ TEST(AnalysisRun, RefusedFilesEndTheRunWithTheirMessage) {
         EXPECT_EQ(readFile(dir.file("out.txt")), "");
         EXPECT_EQ(readFile(dir.file("expr.txt")), c[0]);
     }
-}
-
-TEST(AnalysisRun, TokensAfterTheLastRowGiveAWarning) {
-    TempDir dir;
-    dir.write("expr.txt", NamedMatrix + "r4 7 8\n");
-    const auto result = runProgram({}, FirstPassInput + "Y\n", dir.path());
-    EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(result.standardError,
-              "Warning: the matrix file expr.txt holds more tokens after its last row, from \"r4\" "
-              "(line 6) on; they are ignored.\n");
-    EXPECT_NE(readFile(dir.file("out.txt")).find("The number of rows of the data is : 3\n"),
-              std::string::npos);
 }
 
 // Command-line runs leave their files complete or untouched: each case runs

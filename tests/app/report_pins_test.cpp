@@ -88,6 +88,11 @@ std::vector<PinCase> pinCases() {
          "expr.txt\nn\n1.5\nout.txt\n2\n4\n3\n5\n4\ny\n1\n1\nY\n",
          "noiseclust: warning: 18 value(s) became infinite or not a number after preprocessing or resampling, "
          "first in resampled data set 1, row 1\n" + NonFinite + "row(s) 1, 2, 3, 4" + StillBuilt},
+        // Tokens after the last row are ignored, with a warning.
+        {"trailing-tokens", {{"expr.txt", "3 2\nc1 c2\nr1 1 2\nr2 3 4\nr3 5 6.5\nr4 7 8\n"}},
+         "expr.txt\nn\n0.1\nout.txt\n3\n5\nY\n",
+         "Warning: the matrix file expr.txt holds more tokens after its last row, from \"r4\" (line 6) on; they "
+         "are ignored.\n"},
     };
 }
 
