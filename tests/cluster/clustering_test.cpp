@@ -12,7 +12,6 @@
 #include "reference/literal_clustering.h"
 
 using cluster_testing::bitsOf;
-using cluster_testing::matrixOf;
 
 namespace {
 
@@ -85,34 +84,6 @@ DataMatrix clusteredMatrix(std::mt19937& random, int n, int q, int centres) {
 }
 
 }  // namespace
-
-// The documented five-object example, the smallest sizes, a tree of the
-// wrong size (resized), and the workspace size used for memory planning.
-TEST(Clustering, DocumentedExampleAndSmallSizes) {
-    const std::vector<double> heights[] = {{1, 1, 2.5, 37.0 / 6.0}, {1, 1, 3, 8}, {1, 1, 2, 4}};
-    const std::vector<MergePair> pairs{{-1, -2}, {-4, -5}, {1, -3}, {3, 2}};
-    const DistanceTriangle five = distancesOf(matrixOf({{0}, {1}, {3}, {7}, {8}}), DistanceMetric::Euclidean);
-    for (Linkage linkage : AllLinkages) {
-        MergeTree tree(7);
-        clusterObjects(tree, five, linkage);
-        ASSERT_EQ(tree.stepCount(), 4);
-        for (int s = 0; s < 4; ++s) {
-            EXPECT_EQ(tree.mergeMember(s, 0), pairs[static_cast<std::size_t>(s)].member0);
-            EXPECT_EQ(tree.mergeMember(s, 1), pairs[static_cast<std::size_t>(s)].member1);
-            EXPECT_EQ(tree.height(s), heights[static_cast<int>(linkage)][static_cast<std::size_t>(s)]);
-        }
-        MergeTree one(1), two(2);
-        clusterObjects(one, DistanceTriangle(1), linkage);
-        EXPECT_EQ(one.stepCount(), 0);
-        clusterObjects(two, triangleOf(2, {2.5}), linkage);
-        EXPECT_TRUE(two.mergeMember(0, 0) == -1 && two.mergeMember(0, 1) == -2 && two.height(0) == 2.5);
-    }
-    // Cells beside the distances: 6 n^2 bytes in all, plus arrays of n entries.
-    for (double n : {1000.0, 20000.0}) {
-        EXPECT_GE(clusteringWorkspaceBytes(static_cast<int>(n)), n * (n - 1) / 2 * 4);
-        EXPECT_LE(clusteringWorkspaceBytes(static_cast<int>(n)) + n * (n - 1) / 2 * 8, 6 * n * n + 256 * n);
-    }
-}
 
 // The product against the literal transcription, every linkage, one
 // workspace per family reused across sizes as a worker thread does. Each

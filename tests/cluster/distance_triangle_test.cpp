@@ -61,19 +61,6 @@ INSTANTIATE_TEST_SUITE_P(
         // A row with itself scaled, with its negation, with itself.
         MetricCase{DistanceMetric::Correlation, {{1, 2, 4}, {3, 6, 12}, {-1, -2, -4}, {1, 2, 4}}, {0, 2, 0, 2, 0, 2}}));
 
-TEST(DistanceTriangle, NonFiniteDistancesNameBothRowsOfEachPair) {
-    const DistanceTriangle d = distancesOf({{2, 2, 2}, {1, 2, 3}, {3, 1, 2}}, DistanceMetric::Correlation);
-    EXPECT_TRUE(std::isnan(d.between(0, 1)) && std::isnan(d.between(0, 2)) && !std::isnan(d.between(1, 2)));
-    EXPECT_EQ(rowsWithNonFiniteDistances(d), (std::vector<int>{1, 2, 3}));
-    DistanceTriangle e(5);
-    for (double& v : e.entries) v = 1.0;
-    EXPECT_TRUE(rowsWithNonFiniteDistances(e).empty());
-    e.entries[pairIndex(5, 1, 3)] = inf;
-    e.entries[pairIndex(5, 2, 4)] = -1e100;
-    EXPECT_EQ(rowsWithNonFiniteDistances(e), (std::vector<int>{2, 3, 4, 5}));
-    for (DistanceMetric metric : AllMetrics) EXPECT_TRUE(distancesOf({{1, 2}}, metric).entries.empty());
-}
-
 // The blocked, vectorised loops must give every entry bit for bit as the
 // pair-by-pair sums do: across register groups and blocks, for every metric.
 TEST(DistanceTriangle, MatchesPairByPairSumsBitForBit) {

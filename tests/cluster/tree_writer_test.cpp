@@ -1,5 +1,5 @@
-// The first tree's leaf order and its two notations: the tie rules and the
-// value text by hand, any tree shape against the literal per-step versions.
+// The first tree's two notations: the value text by hand, any tree shape
+// (and its leaf order, ties included) against the literal per-step versions.
 
 #include "cluster/tree_writer.h"
 
@@ -19,35 +19,6 @@ std::string written(const MergeTree& tree, TreeNotation notation, const NameTabl
     std::string out;
     writeMergeTree(out, tree, notation, names, hasNames);
     return out;
-}
-
-TEST(LeafOrder, FollowsTheTieRules) {
-    const struct {
-        const char* what;
-        int n;
-        std::vector<MergePair> pairs;
-        std::vector<double> heights;
-        std::vector<int> expected;
-    } cases[] = {
-        {"worked example", 4, {{-1, -3}, {-2, -4}, {1, 2}}, {0.2, 0.5, 0.9}, {1, 3, 2, 4}},
-        {"worked example swapped", 4, {{-1, -3}, {-2, -4}, {2, 1}}, {0.2, 0.5, 0.9}, {1, 3, 2, 4}},
-        {"two objects by number", 5, {{-5, -2}, {1, -1}, {2, -3}, {3, -4}}, {1, 2, 3, 4}, {4, 3, 1, 2, 5}},
-        {"single object first on either side", 3, {{-2, -3}, {1, -1}}, {0.4, 1}, {1, 2, 3}},
-        {"single object against height zero keeps pair order", 3, {{-2, -3}, {1, -1}}, {0, 1}, {2, 3, 1}},
-        {"equal heights keep pair order", 4, {{-3, -4}, {-1, -2}, {1, 2}}, {0.5, 0.5, 1}, {3, 4, 1, 2}},
-        {"negative height before a single object", 3, {{-1, -2}, {-3, 1}}, {-0.5, 1}, {1, 2, 3}},
-        {"one object keeps its initial entry", 1, {}, {}, {0}},
-    };
-    for (const auto& c : cases) {
-        MergeTree tree(c.n);
-        tree.mergePairs = c.pairs;
-        tree.heights = c.heights;
-        MergeTree slow = tree;
-        computeLeafOrder(tree);
-        literal::computeLeafOrder(slow);
-        EXPECT_EQ(tree.leafOrder, c.expected) << c.what;
-        EXPECT_EQ(slow.leafOrder, c.expected) << c.what;
-    }
 }
 
 TEST(TreeWriter, ValueTextHasSixSignificantDigits) {

@@ -158,12 +158,9 @@ TEST(PictureLayout, TextsAreSafeAndNotesSayWhatIsMissing) {
     EXPECT_NE(notes.find("leaf labels shown"), std::string::npos);
 }
 
-TEST(PictureDrawing, EachFormatStartsWithItsSignature) {
-    const Layout layout = layoutOf(chain(6, 3));
-    const std::pair<PictureFormat, std::string> formats[] = {
-        {PictureFormat::Svg, "<?xml"}, {PictureFormat::Pdf, "%PDF-"}, {PictureFormat::Png, "\x89PNG"}};
-    for (const auto& [format, signature] : formats)
-        EXPECT_EQ(drawPicture(layout, format).substr(0, signature.size()), signature);
+// That each format renders and decodes is checked with PIL, pdftoppm and
+// Chromium by the side-file check; here the format each name asks for.
+TEST(PictureDrawing, FormatOfAFileName) {
     for (const auto& [name, format] : {std::pair{"a.SVG", PictureFormat::Svg}, {"b.pdf", PictureFormat::Pdf},
                                        {"dir.png/c.Png", PictureFormat::Png}})
         EXPECT_EQ(pictureFormatOf(name), format) << name;
