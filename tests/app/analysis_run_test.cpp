@@ -1,6 +1,6 @@
-// The run frame: refused matrix files, command-line runs that leave files
-// complete or untouched, and a report that cannot be written. The pinned
-// reports show the header of every choice and the warnings of whole runs.
+// The run frame: runs that leave files complete or untouched, and a report
+// that cannot be written. The pinned reports show the header of every choice
+// and the warnings of whole runs.
 
 #include <gtest/gtest.h>
 
@@ -18,32 +18,6 @@ using testing_support::runProgram;
 using testing_support::TempDir;
 
 namespace {
-
-// A matrix file the run refuses: its message on standard error, exit status
-// 1, an empty report and the input files as they were.
-TEST(AnalysisRun, RefusedFilesEndTheRunWithTheirMessage) {
-    // The reader's own refusals are tested with the reader, a refused
-    // expression file by the fuzz run; here a bad error file and a mismatch.
-    const std::vector<std::vector<std::string>> cases{  // expression, errors, message
-        {NamedMatrix, "2 2\nc1 c2\nr1 1 2\nr2 3 4\n",
-         "The error file err.txt has 2 rows and 2 columns, but the expression file expr.txt has 3 "
-         "rows and 2 columns!\n"},
-        {NamedMatrix, "3 2\nc1 c2\n0.1 0.2\nr2 0.3 0.4\nr3 0.5 0.6\n",
-         "Error in the matrix file err.txt: row 1 (0.1), column 2 holds \"r2\", which is not a "
-         "number (line 4).\n"},
-    };
-    for (const auto& c : cases) {
-        TempDir dir;
-        dir.write("expr.txt", c[0]);
-        dir.write("err.txt", c[1]);
-        const auto result = runProgram({}, "expr.txt\ny\nerr.txt\nout.txt\nY\n", dir.path());
-        EXPECT_EQ(result.exitStatus, 1);
-        EXPECT_EQ(result.standardError, c[2]);
-        EXPECT_TRUE(result.standardOutput.ends_with(RunStarted)) << result.standardOutput;
-        EXPECT_EQ(readFile(dir.file("out.txt")), "");
-        EXPECT_EQ(readFile(dir.file("expr.txt")), c[0]);
-    }
-}
 
 // Command-line runs leave their files complete or untouched: each case runs
 // in a folder holding expr.txt and an earlier report r.txt; "@" in the

@@ -48,7 +48,6 @@ const double intMax = 2147483647.0, intMin = -2147483648.0;
 INSTANTIATE_TEST_SUITE_P(
     Examples, MetricValues,
     ::testing::Values(
-        MetricCase{DistanceMetric::Euclidean, {{0}, {1}, {3}, {7}, {8}}, {1, 3, 7, 8, 2, 6, 7, 4, 5, 1}},
         // Values in (-1, 1) truncate to 0, 1.7 to 1; the differences are squared.
         MetricCase{DistanceMetric::Binary, {{0.4, 1.7}, {-0.6, 1.2}}, {0}},
         MetricCase{DistanceMetric::Binary, {{-2.9, 3}, {2.9, 0}}, {16 + 9}},

@@ -20,19 +20,8 @@ using picture::Layout;
 
 namespace {
 
-// The first description of a collision, or empty. Lines are indexed by the
-// 8-point bands of y they touch, so large pictures are checked quickly.
+// The first description of a collision, or empty.
 std::string firstCollision(const Layout& layout) {
-    constexpr double Band = 8;
-    std::vector<std::vector<std::size_t>> bands(static_cast<std::size_t>(layout.height / Band) + 2);
-    const auto bandOf = [&](double y) {
-        return std::min(bands.size() - 1, static_cast<std::size_t>(std::max(0.0, y / Band)));
-    };
-    for (std::size_t i = 0; i < layout.lines.size(); ++i) {
-        const auto& line = layout.lines[i];
-        for (std::size_t b = bandOf(std::min(line.y0, line.y1)); b <= bandOf(std::max(line.y0, line.y1)); ++b)
-            bands[b].push_back(i);
-    }
     for (std::size_t a = 0; a < layout.labels.size(); ++a) {
         const auto& label = layout.labels[a];
         if (label.box.left < 0 || label.box.right > layout.width || label.box.bottom > layout.height)
@@ -40,9 +29,8 @@ std::string firstCollision(const Layout& layout) {
         for (std::size_t b = a + 1; b < layout.labels.size(); ++b)
             if (picture::overlaps(label.box, layout.labels[b].box))
                 return "'" + label.text + "' overlaps '" + layout.labels[b].text + "'";
-        for (std::size_t band = bandOf(label.box.top); band <= bandOf(label.box.bottom); ++band)
-            for (std::size_t i : bands[band])
-                if (picture::crosses(label.box, layout.lines[i])) return "'" + label.text + "' crosses a line";
+        for (const auto& line : layout.lines)
+            if (picture::crosses(label.box, line)) return "'" + label.text + "' crosses a line";
     }
     return "";
 }

@@ -1,17 +1,11 @@
 #!/usr/bin/python3
 """Readers and checks for the script checks; each exits 1 with FAIL: on the first difference.
 NAMES is a file of the objects' labels, one a line; TABLE a --clusters table. Commands:
-  trees REPORT NAMES               Bio.Phylo reads every tree line: each object a leaf once, binary
-                                   (but the consensus)
   newick NEWICK TABLE NAMES        Bio.Phylo reads a --newick file: its leaves, TABLE's confidences and height
-  consense REPORT COMMAND...       the consensus equals PHYLIP consense's majority rule
   table REPORT TABLE PICK NAMES    TABLE matches the first tree of the S_Plus REPORT, PICK its selected rows
   svg PICTURE | png IMAGE | differ TABLE TABLE | write MATRIX (as pandas, GEO and GCT write it)
 """
-import csv, io, math, os, re, subprocess, sys, tempfile
-
-CAPTIONS = re.compile(r"^(The original tree with distance is:|The \d+ sample tree with distance is:|"
-                      r"The original tree with confidence values is:|The consensus tree is:)$")
+import csv, math, re, sys
 
 def fail(message):
     sys.exit(print("FAIL: " + message) or 1)
@@ -24,24 +18,6 @@ def rows_of(table):
     with open(table, newline="", encoding="utf-8") as f:
         return list(csv.DictReader((line for line in f if not line.startswith("#")), delimiter="\t"))
 
-def tree_lines(report):
-    lines = open(report, encoding="utf-8").read().split("\n")
-    return [(line, lines[i + 1]) for i, line in enumerate(lines[:-1]) if CAPTIONS.match(line)]
-
-def trees(report, names):
-    from Bio import Phylo
-    expected, found = sorted(names_of(names)), tree_lines(report)
-    if len(found) < 4:
-        fail(f"{report} holds only {len(found)} trees")
-    for caption, line in found:
-        tree = Phylo.read(io.StringIO(line), "newick", rooted=True)
-        leaves = sorted(leaf.name for leaf in tree.get_terminals())
-        if leaves != expected:
-            fail(f'{report}: the tree after "{caption}" has the leaves {leaves}')
-        if not caption.startswith("The consensus") and any(len(c.clades) != 2 for c in tree.get_nonterminals()):
-            fail(f'{report}: the tree after "{caption}" is not binary')
-    print(f"{report}: {len(found)} trees read, {len(expected)} leaves each")
-
 def newick(path, table, names):
     from Bio import Phylo
     tree, steps = Phylo.read(path, "newick"), rows_of(table)
@@ -53,50 +29,6 @@ def newick(path, table, names):
     # the root joins the first and the last leaf of the drawing
     if not math.isclose(tree.distance(leaves[0], leaves[-1]), float(steps[-1]["height"]), rel_tol=1e-12):
         fail(f"{path}: the tree's height is not the top merge height")
-
-def clusters(line):
-    """{frozenset of leaf labels: value text} for every inner node of a tree line."""
-    found, stack = {}, []
-    for text in re.findall(r"\(|\)(?::[^,();]*)?|[^,();:]+", line.rstrip(";")):
-        if text == "(":
-            stack.append(set())
-        elif text.startswith(")"):
-            members = frozenset(stack.pop())
-            found[members] = text[2:]
-            if stack:
-                stack[-1] |= members
-        elif stack:
-            stack[-1].add(text)
-    return found
-
-def consense(report, *command):
-    found = tree_lines(report)
-    samples = [line for caption, line in found if " sample tree " in caption]
-    consensus, h = clusters(found[-1][1]), len(samples)
-    with tempfile.TemporaryDirectory() as work:
-        with open(os.path.join(work, "intree"), "w") as intree:  # leaves o<number>, no lengths
-            for line in samples:
-                intree.write(re.sub(r"([(,])(\d+)", r"\1o\2", re.sub(r":[^,();]*", "", line)) + "\n")
-        # R: rooted trees; C twice: from the extended to the plain majority rule; Y: run.
-        screen = subprocess.run(list(command), input="R\nC\nC\nY\n", cwd=work, capture_output=True,
-                                text=True, timeout=120).stdout
-        if not re.search(r"Consensus type \(MRe, strict, MR, Ml\):\s+Majority rule\n", screen) or \
-                not re.search(r"Trees to be treated as Rooted:\s+Yes", screen):
-            fail("consense did not take the settings:\n" + screen)
-        outfile = open(os.path.join(work, "outfile")).read()
-    species = re.findall(r"^\s+\d+\.\s+(\S+)$", outfile.split("Sets included")[0], re.M)
-    included = outfile.split("Sets included in the consensus tree")[1].split("Sets NOT included")[0]
-    phylip = {frozenset(species[i][1:] for i, mark in enumerate(marks.replace(" ", "")) if mark == "*"):
-              round(float(count)) for marks, count in re.findall(r"^([.* ]+?)\s+(\d+\.\d+)$", included, re.M)}
-    everything = frozenset().union(*consensus)
-    ours = {members: float(value) * h for members, value in consensus.items() if members != everything}
-    if any(abs(count - round(count)) > 1e-3 for count in ours.values()):
-        fail(f"a consensus value of {report} is not a count out of {h}")
-    ours = {members: round(count) for members, count in ours.items()}
-    if ours != phylip:
-        fail(f"{report}: the consensus differs from consense's: report only "
-             f"{ours.items() - phylip.items()}, consense only {phylip.items() - ours.items()}")
-    print(f"{report}: consense keeps the same {len(ours)} clusters with the same counts out of {h} trees")
 
 def merge_tree(lines, caption, objects):
     """Merge pairs, heights and leaf order of the S_Plus tree after caption."""
@@ -172,7 +104,7 @@ def write(matrix):
         f.writelines("\t".join([n, "na"] + [repr(v) for v in row]) + "\n" for n, row in zip(names, values))
 
 if __name__ == "__main__":
-    commands = ("trees", "newick", "consense", "table", "svg", "png", "differ", "write")
+    commands = ("newick", "table", "svg", "png", "differ", "write")
     if len(sys.argv) < 2 or sys.argv[1] not in commands:
         sys.exit(__doc__)
     globals()[sys.argv[1]](*sys.argv[2:])

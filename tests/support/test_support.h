@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "data/data_matrix.h"
-
 namespace testing_support {
 
 // A fresh folder under the system's temporary directory, removed on destruction.
@@ -40,14 +38,5 @@ ProcessResult runProgram(const std::vector<std::string>& arguments, const std::s
 inline std::string programPath() { return NOISECLUST_BINARY; }  // the built noiseclust
 inline std::filesystem::path sourceDir() { return NOISECLUST_SOURCE_DIR; }
 std::string readFile(const std::filesystem::path& path);
-
-// A matrix of the given size holding the values row after row.
-inline DataMatrix matrixOf(int rows, int columns, std::vector<double> values) {
-    DataMatrix m;
-    m.rowCount = rows;
-    m.columnCount = columns;
-    m.values = std::move(values);
-    return m;
-}
 
 }  // namespace testing_support
