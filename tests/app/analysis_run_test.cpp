@@ -9,15 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "app/console_texts.h"
 #include "support/test_support.h"
 
-using namespace console_texts;
 using testing_support::readFile;
 using testing_support::runProgram;
 using testing_support::TempDir;
 
 namespace {
+
+const std::string NamedMatrix = "3 2\nc1 c2\nr1 1 2\nr2 3 4\nr3 5 6.5\n";
+const std::string RunStarted = "\n\nNow program is running......";
 
 // Command-line runs leave their files complete or untouched: each case runs
 // in a folder holding expr.txt and an earlier report r.txt; "@" in the

@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstdint>
 #include <limits>
+#include <numeric>
 #include <random>
 #include <string>
 #include <utility>
@@ -66,52 +67,30 @@ TEST(ConsensusTree, LongChainIsWrittenWithoutDeepRecursion) {
     EXPECT_TRUE(out.ends_with("):1.):1.;\n"));
 }
 
-// Random trees over n objects whose clusters recur: each tree merges
-// neighbours of a sequence that is the base order with a few neighbour
-// exchanges, in random order, with random sides and heights drawn from a
-// small set (ties, zero, a negative value and now and then NaN).
-class TreeSource {
-public:
-    TreeSource(int n, unsigned seed) : n_(n), random_(seed) {
-        for (int o = 1; o <= n; ++o) base_.push_back(o);
-        std::shuffle(base_.begin(), base_.end(), random_);
+// A random tree over n objects whose clusters recur: it merges neighbours of
+// the base order with a few neighbour exchanges, in random order, with random
+// sides and heights drawn from a small set (ties, zero, a negative value and
+// now and then NaN).
+MergeTree randomTree(std::vector<int> sequence, int exchanges, std::mt19937& random) {
+    const auto pick = [&random](std::size_t bound) { return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random); };
+    const int n = static_cast<int>(sequence.size());
+    for (int e = 0; e < exchanges && n > 1; ++e) {
+        const std::size_t p = pick(sequence.size() - 1);
+        std::swap(sequence[p], sequence[p + 1]);
     }
-
-    MergeTree next(int exchanges) {
-        std::vector<int> sequence = base_;
-        for (int e = 0; e < exchanges && n_ > 1; ++e) {
-            const int p = pick(n_ - 1);
-            std::swap(sequence[index(p)], sequence[index(p + 1)]);
-        }
-        std::vector<int> parts;  // active parts as merge-pair codes, in sequence order
-        for (int o : sequence) parts.push_back(-o);
-        MergeTree tree(n_);
-        for (int s = 0; s + 1 < n_; ++s) {
-            const std::size_t p = index(pick(static_cast<int>(parts.size()) - 1));
-            int a = parts[p];
-            int b = parts[p + 1];
-            if (pick(2) == 0) std::swap(a, b);
-            tree.mergePairs[index(s)] = MergePair{a, b};
-            tree.heights[index(s)] = height();
-            parts[p] = s + 1;
-            parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(p) + 1);
-        }
-        return tree;
+    std::vector<int> parts;  // active parts as merge-pair codes, in sequence order
+    for (int o : sequence) parts.push_back(-o);
+    MergeTree tree(n);
+    static const double heights[] = {0.0, 0.25, 0.25, 0.5, 1.0, 1.0, 2.0, -0.125};
+    for (int s = 0; s + 1 < n; ++s) {
+        const std::size_t p = pick(parts.size() - 1);
+        tree.mergePairs[index(s)] = pick(2) ? MergePair{parts[p], parts[p + 1]} : MergePair{parts[p + 1], parts[p]};
+        tree.heights[index(s)] = pick(50) == 0 ? std::numeric_limits<double>::quiet_NaN() : heights[pick(8)];
+        parts[p] = s + 1;
+        parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(p) + 1);
     }
-
-    int pick(int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(random_); }
-
-private:
-    double height() {
-        static const double choices[] = {0.0, 0.25, 0.25, 0.5, 1.0, 1.0, 2.0, -0.125};
-        if (pick(50) == 0) return std::numeric_limits<double>::quiet_NaN();
-        return choices[pick(8)];
-    }
-
-    int n_;
-    std::mt19937 random_;
-    std::vector<int> base_;
-};
+    return tree;
+}
 
 // Bitwise, so that a NaN or a -0.0 would have to agree as well.
 std::vector<std::uint64_t> bits(const std::vector<double>& values) {
@@ -143,26 +122,26 @@ void expectSameWriting(const ClusterList& consensus) {
 
 TEST(ConsensusDifferential, FastPathMatchesTheLiteralScan) {
     for (unsigned seed = 1; seed <= 300; ++seed) {
-        std::mt19937 sizes(seed * 7919u);
-        auto upTo = [&sizes](int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(sizes); };
-        const int n = 1 + upTo(40);
-        const int h = 1 + upTo(12);
+        std::mt19937 random(seed * 7919u);
+        const auto upTo = [&random](int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(random); };
+        const int n = 1 + upTo(40), h = 1 + upTo(12);
         const int exchanges = upTo(4);  // how far the sample trees stray from one base order
-        TreeSource source(n, seed);
+        std::vector<int> base(index(n));
+        std::iota(base.begin(), base.end(), 1);
+        std::shuffle(base.begin(), base.end(), random);
         SCOPED_TRACE("seed " + std::to_string(seed) + " n " + std::to_string(n) + " h " + std::to_string(h));
 
-        const MergeTree firstTree = source.next(exchanges);
-        std::vector<MergeTree> trees;
-        for (int f = 0; f < h; ++f) {
-            // Now and then an exact repeat of an earlier sample.
-            if (!trees.empty() && source.pick(4) == 0)
-                trees.push_back(trees[index(source.pick(static_cast<int>(trees.size())))]);
-            else
-                trees.push_back(source.next(exchanges));
-        }
+        const MergeTree firstTree = randomTree(base, exchanges, random);
         std::vector<SampleClusters> samples;
         std::vector<ClusterList> sampleLists;
-        for (const MergeTree& tree : trees) {
+        for (int f = 0; f < h; ++f) {
+            if (f > 0 && upTo(4) == 0) {  // now and then an exact repeat of an earlier sample
+                const std::size_t earlier = index(upTo(f));
+                samples.push_back(samples[earlier]);
+                sampleLists.push_back(sampleLists[earlier]);
+                continue;
+            }
+            const MergeTree tree = randomTree(base, exchanges, random);
             samples.push_back(summarizeTree(tree));
             sampleLists.push_back(literal::clusterListOf(tree));
         }
