@@ -67,7 +67,7 @@ TEST(Terminal, KeysNeedNoEnterAndTheModeComesBack) {
 
         bool ok = waitFor("Please input the name of expression file:\r\n");
         const tcflag_t lineMode = localModes(master);
-        EXPECT_TRUE(lineMode & ICANON);
+        EXPECT_EQ(lineMode & (ICANON | ECHO), tcflag_t{ICANON | ECHO});  // words in line mode
         ok = ok && send("expr.txt\n") && waitFor("otherwise type N or other keys:\r\n") && waitForRawMode();
         if (signal == SIGINT) ok = ok && send("\x03");  // Ctrl-C, through the line discipline
         if (signal == SIGTERM) ::kill(pid, SIGTERM);
