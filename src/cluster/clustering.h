@@ -57,6 +57,10 @@ struct ClusteringWorkspace {
     // (a chain or a spanning tree, see reducible_linkage.h) could not show
     // that its record is the table's.
     bool usedTable = true;
+    // Whether the last call saw every distance a number below 1e100 in
+    // magnitude (the faster routes check every distance), so that none is
+    // infinite or undefined; false when it did not check.
+    bool distancesBelowSentinel = false;
 };
 
 // The bytes a workspace holds after clustering n objects (the cells, 2 n^2

@@ -236,6 +236,10 @@ void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, Dis
 }
 
 std::vector<int> rowsWithNonFiniteDistances(const DistanceTriangle& distances) {
+    // One flat pass first (vectorised): most data sets have none.
+    bool any = false;
+    for (const double v : distances.entries) any |= !(std::fabs(v) < 1e100);
+    if (!any) return {};
     const int n = distances.objectCount;
     std::vector<char> involved(at(n), 0);
     std::size_t index = 0;

@@ -70,7 +70,8 @@ void clusterAndWrite(Worker& worker, const DataMatrix& data, const RunMethods& m
     computeDistances(worker.distances, data, methods.metric);
     clusterObjects(worker.tree, worker.distances, methods.linkage, worker.workspace);
     computeLeafOrder(worker.tree);
-    nonFiniteRows = rowsToName(worker.distances);
+    // The faster clustering routes have already checked every distance.
+    nonFiniteRows = worker.workspace.distancesBelowSentinel ? std::vector<int>{} : rowsToName(worker.distances);
     writeMergeTree(block, worker.tree, methods.notation, inputs.rowNames, inputs.hasRowNames);
 }
 
