@@ -83,21 +83,33 @@ void startCodes(std::vector<int>& codeOf, int n) {
 }
 
 // The largest distance between two sets of rows (ascending lists), read row
-// by row of the triangle.
+// by row of the triangle. The distances are plain numbers, so the maximum is
+// the same in any order: four running maxima keep the reads independent.
 double largestBetween(const DistanceTriangle& distances, const std::vector<int>& p, const std::vector<int>& q) {
     const double* d = distances.entries.data();
     const int n = distances.objectCount;
-    double largest = -Sentinel;
+    double largest[4] = {-Sentinel, -Sentinel, -Sentinel, -Sentinel};
+    const auto keep = [](double& running, double v) { running = running < v ? v : running; };
     for (const auto* lists : {&p, &q}) {
         const std::vector<int>& columns = lists == &p ? q : p;
+        const int* end = columns.data() + columns.size();
         for (int a : *lists) {
-            auto b = std::upper_bound(columns.begin(), columns.end(), a);
-            if (b == columns.end()) continue;
+            const int* b = std::upper_bound(columns.data(), end, a);
+            if (b == end) continue;
             const double* row = d + (pairIndex(n, a, a + 1) - at(a + 1));
-            for (; b != columns.end(); ++b) largest = largest < row[*b] ? row[*b] : largest;
+            for (; b + 4 <= end; b += 4) {
+                keep(largest[0], row[b[0]]);
+                keep(largest[1], row[b[1]]);
+                keep(largest[2], row[b[2]]);
+                keep(largest[3], row[b[3]]);
+            }
+            for (; b != end; ++b) keep(largest[0], row[*b]);
         }
     }
-    return largest;
+    keep(largest[0], largest[1]);
+    keep(largest[2], largest[3]);
+    keep(largest[0], largest[2]);
+    return largest[0];
 }
 
 }  // namespace
