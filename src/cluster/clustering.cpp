@@ -227,7 +227,6 @@ void startCall(MergeTree& tree, const DistanceTriangle& distances, ClusteringWor
     if (tree.objectCount != n || tree.stepCount() != std::max(n - 1, 0)) tree = MergeTree(n);
     workspace.exactLinkages = 0;
     workspace.usedTable = true;
-    workspace.distancesBelowSentinel = false;
     if (!workspace.buffers) workspace.buffers = std::make_unique<ClusteringWorkspace::Buffers>();
 }
 
@@ -248,10 +247,8 @@ void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage 
     }
     if (joined) {
         workspace.usedTable = false;
-        workspace.distancesBelowSentinel = true;
         return;
     }
-    workspace.exactLinkages = 0;
     clusterByTable(tree, distances, linkage, workspace);
 }
 

@@ -58,9 +58,10 @@ struct ClusteringWorkspace {
     // that its record is the table's.
     bool usedTable = true;
     // Whether the last call saw every distance a number below 1e100 in
-    // magnitude (the faster routes check every distance), so that none is
-    // infinite or undefined; false when it did not check.
-    bool distancesBelowSentinel = false;
+    // magnitude, so that none is infinite or undefined: a faster route
+    // finishes only after checking every distance; false when it did not
+    // check.
+    bool distancesBelowSentinel() const { return !usedTable; }
 };
 
 // The bytes a workspace holds after clustering n objects (the cells, 2 n^2

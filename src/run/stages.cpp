@@ -71,7 +71,7 @@ void clusterAndWrite(Worker& worker, const DataMatrix& data, const RunMethods& m
     clusterObjects(worker.tree, worker.distances, methods.linkage, worker.workspace);
     computeLeafOrder(worker.tree);
     // The faster clustering routes have already checked every distance.
-    nonFiniteRows = worker.workspace.distancesBelowSentinel ? std::vector<int>{} : rowsToName(worker.distances);
+    nonFiniteRows = worker.workspace.distancesBelowSentinel() ? std::vector<int>{} : rowsToName(worker.distances);
     writeMergeTree(block, worker.tree, methods.notation, inputs.rowNames, inputs.hasRowNames);
 }
 

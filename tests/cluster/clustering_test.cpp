@@ -44,7 +44,7 @@ bool expectLiteralTree(const DistanceTriangle& d, Linkage linkage, ClusteringWor
     clusterObjects(fast, d, linkage, workspace);
     literal::clusterObjects(slow, d, linkage);
     EXPECT_EQ(mergeTreeProblem(fast), "") << what;
-    EXPECT_TRUE(!workspace.distancesBelowSentinel || rowsWithNonFiniteDistances(d).empty()) << what;
+    EXPECT_TRUE(!workspace.distancesBelowSentinel() || rowsWithNonFiniteDistances(d).empty()) << what;
     for (const MergeTree* tree : {&fast, &table})
         for (int s = 0; s < slow.stepCount(); ++s) {
             const bool sameHeight = bitsOf(tree->height(s)) == bitsOf(slow.height(s)) ||
