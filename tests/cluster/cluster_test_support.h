@@ -7,9 +7,14 @@
 #include <random>
 #include <vector>
 
+#include "cluster/distance_triangle.h"
 #include "data/data_matrix.h"
 
 namespace cluster_testing {
+
+constexpr DistanceMetric AllMetrics[] = {DistanceMetric::Correlation, DistanceMetric::Euclidean,
+                                         DistanceMetric::Maximum, DistanceMetric::Manhattan,
+                                         DistanceMetric::Binary};
 
 inline DataMatrix matrixOf(const std::vector<std::vector<double>>& rows) {
     DataMatrix m = allocateMatrix(static_cast<int>(rows.size()), rows.empty() ? 0 : static_cast<int>(rows[0].size()));

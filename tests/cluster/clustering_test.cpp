@@ -11,13 +11,11 @@
 #include "cluster/cluster_test_support.h"
 #include "reference/literal_clustering.h"
 
+using cluster_testing::AllMetrics;
 using cluster_testing::bitsOf;
 
 namespace {
 
-constexpr DistanceMetric AllMetrics[] = {DistanceMetric::Correlation, DistanceMetric::Euclidean,
-                                         DistanceMetric::Maximum, DistanceMetric::Manhattan,
-                                         DistanceMetric::Binary};
 constexpr Linkage AllLinkages[] = {Linkage::Average, Linkage::Compact, Linkage::Connected};
 const double notANumber = std::numeric_limits<double>::quiet_NaN();
 const double inf = std::numeric_limits<double>::infinity();

@@ -9,6 +9,7 @@
 #include "cluster/cluster_test_support.h"
 #include "reference/literal_clustering.h"
 
+using cluster_testing::AllMetrics;
 using cluster_testing::bitsOf;
 using cluster_testing::matrixOf;
 
@@ -20,9 +21,6 @@ DistanceTriangle distancesOf(const std::vector<std::vector<double>>& rows, Dista
     return d;
 }
 
-constexpr DistanceMetric AllMetrics[] = {DistanceMetric::Correlation, DistanceMetric::Euclidean,
-                                         DistanceMetric::Maximum, DistanceMetric::Manhattan,
-                                         DistanceMetric::Binary};
 
 }  // namespace
 
