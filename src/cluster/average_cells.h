@@ -25,6 +25,53 @@
 
 namespace linkage_cells {
 
+// Half-width of an interval around value that holds the specified
+// fl(fl(S / a) / b), given value = fl(fl(T (1/a)) (1/b)) with both
+// reciprocals rounded, m = a b terms and D the depth sum:
+//   |S - T| <= G P + 2m 2^-150, G = gamma'(D + 1) + gamma(m - 1)
+//     <= (D + 1) 2^-22 + m 2^-52 (as (D + 1) u' <= 2^-6, (m - 1) u <= 2^-12);
+//   P <= (|T| + 2 m e + 2m 2^-150) / (1 - 2^-5), e the largest negative
+//     excess of a term (P = sum x + 2 sum of the negative parts);
+//   specified = S / ab (1 + t1), |t1| <= gamma(2);
+//   value = T / ab (1 + t2), |t2| <= gamma(4), so |T| / ab <= |value| (1 + 2^-50);
+//   |specified - value| <= |S - T| / ab (1 + gamma(2)) + (gamma(2) + gamma(4)) |T| / ab
+//     <= 1.04 G (|value| + 2e) + 7u |value| + 2^-145.
+// The width carries the factor 1.125 instead of 1.04, 16u |value| and
+// 2^-140, so that the rounded value - width and value + width still
+// enclose the specified value. A not-a-number value gives a
+// not-a-number width.
+inline double averageWidth(double value, double termCount, double depth, double negativeExcess) {
+    constexpr double u = 0x1p-53;
+    const double magnitude = std::fabs(value);
+    const double g = (depth + 1) * 0x1p-22 + termCount * 0x1p-52;
+    return g * (magnitude + 2 * negativeExcess) * 1.125 + 16 * u * magnitude + 0x1p-140;
+}
+
+// The specified value of two clusters from their member lists (ascending
+// rows): the sum of their pair distances, the first cluster's rows outer,
+// divided by the first cluster's size, then by the second's.
+inline double documentedAverage(const DistanceTriangle& distances, const std::vector<int>& outer,
+                                const std::vector<int>& inner) {
+    const double* d = distances.entries.data();
+    const int n = distances.objectCount;
+    const int* innerBegin = inner.data();
+    const int* innerEnd = innerBegin + inner.size();
+    double sum = 0;
+    for (int a : outer) {
+        // The pairs (b < a, a) lie in the rows of the smaller members, one
+        // cache line each (prefetched); row a of the triangle holds the
+        // pairs (a, b > a).
+        const int* split = std::lower_bound(innerBegin, innerEnd, a);
+        for (const int* b = innerBegin; b != split; ++b) {
+            if (split - b > 8) __builtin_prefetch(d + pairIndex(n, b[8], a), 0);
+            sum = sum + d[pairIndex(n, *b, a)];
+        }
+        const double* row = d + pairIndex(n, a, a + 1) - at(a + 1);
+        for (const int* b = split; b != innerEnd; ++b) sum = sum + row[*b];
+    }
+    return sum / static_cast<double>(outer.size()) / static_cast<double>(inner.size());
+}
+
 class AverageCells {
 public:
     static constexpr bool rescanCanImprove = true;
@@ -72,7 +119,7 @@ public:
         if (!useIntervals_) return {exactAverage(first, second), 0.0, first, second};
         const double termCount = records_.sizeOfSlot[at(firstSlot)] * records_.sizeOfSlot[at(secondSlot)];
         const double depth = records_.depthOfSlot[at(firstSlot)] + records_.depthOfSlot[at(secondSlot)];
-        return {value, averageWidth(value, termCount, depth), first, second};
+        return {value, averageWidth(value, termCount, depth, negativeExcess_), first, second};
     }
 
     // x > y on the exact values.
@@ -141,7 +188,7 @@ public:
         for (int l = 0; l < count; ++l) {
             const double value = cells[l] * ownInverse * inverses[l];
             values[l] = value;
-            widths[l] = averageWidth(value, ownSize * sizes[l], ownDepth + depths[l]);
+            widths[l] = averageWidth(value, ownSize * sizes[l], ownDepth + depths[l], negativeExcess_);
         }
         values[own] = values[keep] = std::numeric_limits<double>::infinity();
         widths[own] = widths[keep] = 0;
@@ -189,48 +236,15 @@ private:
                (records_.sizes[at(x.first)] == 1 || records_.sizes[at(x.second)] == 1);
     }
 
-    // Half-width of an interval around value that holds the specified
-    // fl(fl(S / a) / b), given value = fl(fl(T (1/a)) (1/b)) with both
-    // reciprocals rounded, m = a b terms and D the depth sum:
-    //   |S - T| <= G P + 2m 2^-150, G = gamma'(D + 1) + gamma(m - 1)
-    //     <= (D + 1) 2^-22 + m 2^-52 (as (D + 1) u' <= 2^-6, (m - 1) u <= 2^-12);
-    //   P <= (|T| + 2 m e + 2m 2^-150) / (1 - 2^-5), e the largest negative
-    //     excess of a term (P = sum x + 2 sum of the negative parts);
-    //   specified = S / ab (1 + t1), |t1| <= gamma(2);
-    //   value = T / ab (1 + t2), |t2| <= gamma(4), so |T| / ab <= |value| (1 + 2^-50);
-    //   |specified - value| <= |S - T| / ab (1 + gamma(2)) + (gamma(2) + gamma(4)) |T| / ab
-    //     <= 1.04 G (|value| + 2e) + 7u |value| + 2^-145.
-    // The width carries the factor 1.125 instead of 1.04, 16u |value| and
-    // 2^-140, so that the rounded value - width and value + width still
-    // enclose the specified value. A not-a-number value gives a
-    // not-a-number width.
-    double averageWidth(double value, double termCount, double depth) const {
-        constexpr double u = 0x1p-53;
-        const double magnitude = std::fabs(value);
-        const double g = (depth + 1) * 0x1p-22 + termCount * 0x1p-52;
-        return g * (magnitude + 2 * negativeExcess_) * 1.125 + 16 * u * magnitude + 0x1p-140;
-    }
-
     // With exact cells: the specified value from the cell, which is S.
     double exactValue(float cell, int first, int second) const {
         return static_cast<double>(cell) / records_.sizes[at(first)] / records_.sizes[at(second)];
     }
 
-    // The specified sum from the member lists, first cluster's rows outer.
+    // The specified value from the member lists.
     double exactAverage(int first, int second) const {
         ++exactCount_;
-        const std::vector<int>& outer = records_.members[at(first)];
-        const std::vector<int>& inner = records_.members[at(second)];
-        const double* d = distances_.entries.data();
-        const int n = distances_.objectCount;
-        double sum = 0;
-        for (int a : outer) {
-            // Row a of the triangle holds the pairs (a, b > a); the pairs
-            // (b < a, a) lie in the rows of the smaller members.
-            const double* row = d + pairIndex(n, a, a + 1) - at(a + 1);
-            for (int b : inner) sum = sum + (a < b ? row[b] : d[pairIndex(n, b, a)]);
-        }
-        return sum / static_cast<double>(outer.size()) / static_cast<double>(inner.size());
+        return documentedAverage(distances_, records_.members[at(first)], records_.members[at(second)]);
     }
 
     const DistanceTriangle& distances_;

@@ -240,10 +240,11 @@ void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage 
     bool joined = false;
     if (linkage == Linkage::Connected) {
         joined = joinBySpanningTree(tree, distances, buffers.reducible);
-    } else if (linkage == Linkage::Compact) {
+    } else {
         prepareCells(buffers, distances);
-        joined = joinByChain(tree, distances, buffers.cells.data(), buffers.rowOffsets.data(), buffers.records,
-                             buffers.reducible, workspace.exactLinkages);
+        const auto route = linkage == Linkage::Compact ? joinByChain : joinAverageByChain;
+        joined = route(tree, distances, buffers.cells.data(), buffers.rowOffsets.data(), buffers.records,
+                       buffers.reducible, workspace.exactLinkages);
     }
     if (joined) {
         workspace.usedTable = false;

@@ -63,6 +63,8 @@
 #include <limits>
 #include <numeric>
 
+#include "cluster/chain_cells.h"
+
 using linkage_cells::at;
 using linkage_cells::Sentinel;
 
@@ -200,64 +202,6 @@ bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, Redu
     return true;
 }
 
-namespace {
-
-constexpr std::ptrdiff_t PrefetchDistance = 16;
-
-// The nearest of the active clusters to x (identity) and its cell, starting
-// from (best, next): the first strictly smaller cell in identity order. The
-// cells of lower identities lie in their rows, the others in x's row.
-void findNearest(const float* cells, const std::size_t* rowOffsets, const std::vector<int>& active, int x, float& best,
-                 int& next) {
-    const auto position = std::lower_bound(active.begin(), active.end(), x) - active.begin();
-    const int* ids = active.data();
-    for (std::ptrdiff_t k = 0; k < position; ++k) {
-        if (k + PrefetchDistance < position) __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + x, 0);
-        const float v = cells[rowOffsets[ids[k]] + at(x)];
-        if (v < best) {
-            best = v;
-            next = ids[k];
-        }
-    }
-    const float* row = cells + rowOffsets[x];
-    const auto count = static_cast<std::ptrdiff_t>(active.size());
-    for (std::ptrdiff_t k = position + 1; k < count; ++k) {
-        const float v = row[ids[k]];
-        if (v < best) {
-            best = v;
-            next = ids[k];
-        }
-    }
-}
-
-// Calls visit(c, cell(a, c), cell(b, c)) for every active c other than a and
-// b (a < b), in identity order.
-template <class Visit>
-void forEachOther(float* cells, const std::size_t* rowOffsets, const std::vector<int>& active, int a, int b,
-                  Visit visit) {
-    const int* ids = active.data();
-    const auto count = static_cast<std::ptrdiff_t>(active.size());
-    const auto positionA = std::lower_bound(active.begin(), active.end(), a) - active.begin();
-    const auto positionB = std::lower_bound(active.begin() + positionA, active.end(), b) - active.begin();
-    float* rowA = cells + rowOffsets[a];
-    float* rowB = cells + rowOffsets[b];
-    for (std::ptrdiff_t k = 0; k < positionA; ++k) {
-        if (k + PrefetchDistance < positionA) {
-            __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + a, 1);
-            __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + b, 0);
-        }
-        float* row = cells + rowOffsets[ids[k]];
-        visit(ids[k], row[a], row[b]);
-    }
-    for (std::ptrdiff_t k = positionA + 1; k < positionB; ++k) {
-        if (k + PrefetchDistance < positionB) __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + b, 0);
-        visit(ids[k], rowA[ids[k]], cells[rowOffsets[ids[k]] + at(b)]);
-    }
-    for (std::ptrdiff_t k = positionB + 1; k < count; ++k) visit(ids[k], rowA[ids[k]], rowB[ids[k]]);
-}
-
-}  // namespace
-
 bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, float* cells, const std::size_t* rowOffsets,
                  linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
     const int n = distances.objectCount;
@@ -295,7 +239,7 @@ bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, float* cell
         float key = std::numeric_limits<float>::infinity();
         if (previous >= 0) key = x < previous ? cells[rowOffsets[x] + at(previous)] : cells[rowOffsets[previous] + at(x)];
         int next = previous;
-        findNearest(cells, rowOffsets, active, x, key, next);
+        chain_cells::findNearest(cells, rowOffsets, active, x, [](float cell, int) { return cell; }, key, next);
         if (next != previous) {
             chain.push_back(next);
             continue;
@@ -304,7 +248,7 @@ bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, float* cell
         const int a = std::min(x, previous), b = std::max(x, previous);
         const double h = linkage(a, b);
         bool unique = heightOf[at(a)] < h && heightOf[at(b)] < h;
-        forEachOther(cells, rowOffsets, active, a, b, [&](int c, float& va, float& vb) {
+        chain_cells::forEachOther(cells, rowOffsets, active, a, b, [&](int c, float& va, float& vb) {
             if (!((va > key) & (vb > key))) unique &= (va > key || linkage(a, c) > h) && (vb > key || linkage(b, c) > h);
             va = va < vb ? vb : va;
         });

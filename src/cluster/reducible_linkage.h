@@ -7,13 +7,29 @@
 // table writes; the caller then runs the table.
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "cluster/distance_triangle.h"
 #include "cluster/linkage_cells.h"
 #include "cluster/merge_tree.h"
 
-// The per-object arrays of both routes, kept between calls.
+// A proposed "average" join whose two clusters exist: its documented value
+// with the older cluster first, the one with the younger first where it
+// matters, bounds of both, and which of them the younger cluster's table
+// entry holds.
+struct ReadyJoin {
+    enum class Orientation : char { Same, OlderFirst, YoungerFirst };
+    double olderFirst = 0;
+    double youngerFirst = 0;  // only for YoungerFirst
+    double low = 0;
+    double high = 0;
+    int older = -1;  // identities
+    int younger = -1;
+    Orientation orientation = Orientation::Same;
+};
+
+// The per-object arrays of the routes, kept between calls.
 struct ReducibleBuffers {
     struct Join {
         double height;
@@ -28,6 +44,10 @@ struct ReducibleBuffers {
     std::vector<int> lowestOf;  // by set representative
     std::vector<int> setOf;     // union-find parents
     std::vector<double> nearest;
+    // "average": the joins whose two clusters exist, and the smallest of
+    // their values first.
+    std::vector<ReadyJoin> ready;
+    std::vector<std::pair<double, int>> queue;
 };
 
 // "connected": true when the data have no not-a-number, infinite, negative
@@ -41,3 +61,10 @@ bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, Redu
 // taken from member lists.
 bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, float* cells, const std::size_t* rowOffsets,
                  linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);
+
+// "average", on the same cells and records: true when every distance is a
+// number >= 0 (not too large for the cells) and the replay of the chain's
+// tree shows that the table writes it; see average_chain.cpp.
+bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, float* cells,
+                        const std::size_t* rowOffsets, linkage_cells::ClusterRecords& records,
+                        ReducibleBuffers& buffers, std::size_t& exactCount);

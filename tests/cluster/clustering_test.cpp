@@ -90,9 +90,9 @@ DataMatrix clusteredMatrix(std::mt19937& random, int n, int q, int centres) {
 // orientation (small integers, repeated and constant rows, grids of values),
 // summation order under near ties, degenerate distances, and large clusters
 // with many rescans (real values, a few hundred rows around few centres).
-// Families also say which routes "compact" and "connected" must take: the
-// faster routes (reducible_linkage.h) must take distinct values, fall back
-// on ties that matter and on any degenerate or negative-zero distance.
+// Families also say which routes each linkage must take: the faster routes
+// (reducible_linkage.h) must take distinct values, fall back on ties that
+// matter and on any degenerate or negative-zero distance.
 enum class Routes { TableOnly, FastOnly, Both, Any };
 
 struct DifferentialFamily {
@@ -117,7 +117,7 @@ TEST_P(MatchesTheLiteralAlgorithm, PairsAndHeightsBitForBit) {
                 byTable[static_cast<int>(linkage)] +=
                     expectLiteralTree(d, linkage, workspace, std::string(GetParam().name) + " trial " + std::to_string(trial));
         }
-    for (Linkage linkage : {Linkage::Compact, Linkage::Connected}) {
+    for (Linkage linkage : AllLinkages) {
         const int table = byTable[static_cast<int>(linkage)], fast = calls - table;
         const Routes routes = GetParam().routes;
         EXPECT_TRUE(routes == Routes::Any || (routes == Routes::TableOnly && fast == 0) ||

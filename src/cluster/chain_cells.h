@@ -1,0 +1,68 @@
+#pragma once
+// The reads of the nearest-neighbour chains (reducible_linkage.cpp,
+// average_chain.cpp) on a packed triangle of single-precision cells by
+// identity (cell (i, j), i < j, at rowOffsets[i] + j): the cells of a
+// cluster with lower identities lie in their rows, the others in its own.
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+namespace chain_cells {
+
+constexpr std::ptrdiff_t PrefetchDistance = 16;
+
+// The nearest of the active clusters (ascending identities) to x, starting
+// from (best, next): the first strictly smaller key(cell, c) in identity
+// order.
+template <class Value, class Key>
+void findNearest(const float* cells, const std::size_t* rowOffsets, const std::vector<int>& active, int x, Key key,
+                 Value& best, int& next) {
+    const auto position = std::lower_bound(active.begin(), active.end(), x) - active.begin();
+    const int* ids = active.data();
+    for (std::ptrdiff_t k = 0; k < position; ++k) {
+        if (k + PrefetchDistance < position) __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + x, 0);
+        const Value v = key(cells[rowOffsets[ids[k]] + static_cast<std::size_t>(x)], ids[k]);
+        if (v < best) {
+            best = v;
+            next = ids[k];
+        }
+    }
+    const float* row = cells + rowOffsets[x];
+    const auto count = static_cast<std::ptrdiff_t>(active.size());
+    for (std::ptrdiff_t k = position + 1; k < count; ++k) {
+        const Value v = key(row[ids[k]], ids[k]);
+        if (v < best) {
+            best = v;
+            next = ids[k];
+        }
+    }
+}
+
+// Calls visit(c, cell(a, c), cell(b, c)) for every active c other than a and
+// b (a < b), in identity order.
+template <class Visit>
+void forEachOther(float* cells, const std::size_t* rowOffsets, const std::vector<int>& active, int a, int b,
+                  Visit visit) {
+    const int* ids = active.data();
+    const auto count = static_cast<std::ptrdiff_t>(active.size());
+    const auto positionA = std::lower_bound(active.begin(), active.end(), a) - active.begin();
+    const auto positionB = std::lower_bound(active.begin() + positionA, active.end(), b) - active.begin();
+    float* rowA = cells + rowOffsets[a];
+    float* rowB = cells + rowOffsets[b];
+    for (std::ptrdiff_t k = 0; k < positionA; ++k) {
+        if (k + PrefetchDistance < positionA) {
+            __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + a, 1);
+            __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + b, 0);
+        }
+        float* row = cells + rowOffsets[ids[k]];
+        visit(ids[k], row[a], row[b]);
+    }
+    for (std::ptrdiff_t k = positionA + 1; k < positionB; ++k) {
+        if (k + PrefetchDistance < positionB) __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + b, 0);
+        visit(ids[k], rowA[ids[k]], cells[rowOffsets[ids[k]] + static_cast<std::size_t>(b)]);
+    }
+    for (std::ptrdiff_t k = positionB + 1; k < count; ++k) visit(ids[k], rowA[ids[k]], rowB[ids[k]]);
+}
+
+}  // namespace chain_cells
