@@ -54,6 +54,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
 
 #include "cluster/average_cells.h"
 #include "cluster/chain_cells.h"
@@ -174,6 +175,29 @@ bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, floa
     std::make_heap(queue.begin(), queue.end(), later);
 
     const double eps = (largestTermCount + 4) * 0x1p-53 * 1.01;
+    // Whether the entry of the cluster y, just formed, keeps its older
+    // partner x, whose value first is v, when the cells' intervals leave
+    // it open: yes when every other active cluster C has a real mean with
+    // y above limit, no when some v(C, y) is below v (it then takes C);
+    // nothing when a sum leaves it open.
+    auto youngerKeepsOlder = [&](int y, int x, double v, double limit) -> std::optional<bool> {
+        const double inverseY = records.inverseOfSlot[at(y)];
+        const double sizeY = records.sizeOfSlot[at(y)], depthY = records.depthOfSlot[at(y)];
+        for (const int c : active) {
+            if (c == y || c == x) continue;
+            const float cell = c < y ? cells[rowOffsets[c] + at(y)] : cells[rowOffsets[y] + at(c)];
+            const double value = static_cast<double>(cell) * inverseY * records.inverseOfSlot[at(c)];
+            const double termCount = sizeY * records.sizeOfSlot[at(c)];
+            if (value - linkage_cells::averageWidth(value, termCount, depthY + records.depthOfSlot[at(c)], 0.0) > limit)
+                continue;
+            ++exactCount;
+            const double firstC = linkage_cells::documentedAverage(distances, records.members[at(c)], records.members[at(y)]);
+            if (firstC < v) return false;
+            const double e = (termCount + 4) * 0x1p-53 * 1.01;
+            if (!((firstC - 0x1p-1000) / (1 + e) * (1 - 0x1p-50) > limit)) return std::nullopt;
+        }
+        return true;
+    };
     int deepest = 0;
     double previousHigh = -std::numeric_limits<double>::infinity();
     for (int t = 0; t < joinCount; ++t) {
@@ -258,8 +282,8 @@ bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, floa
         ReadyJoin next{v, v, v, v, partner, a, ReadyJoin::Orientation::Same};
         if (older.size() > 1) {
             // The younger-first value lies within 2 e v of v (both are
-            // within e r of the real mean): bounds that suffice unless the
-            // younger's entry may leave the older.
+            // within e r of the real mean): bounds that suffice when the
+            // younger's entry keeps the older.
             const double e = (static_cast<double>(older.size()) * younger.size() + 4) * 0x1p-53 * 1.01;
             next.low = v * (1 - 3 * e) - 0x1p-1000;
             next.high = v * (1 + 3 * e) + 0x1p-1000;
@@ -269,10 +293,14 @@ bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, floa
                 const double w = linkage_cells::documentedAverage(distances, younger, older);
                 next = {v, w, std::min(v, w), std::max(v, w), partner, a, ReadyJoin::Orientation::Same};
                 if (w != v) {
-                    if (lowestLow > next.high * (1 + 3 * eps) + 0x1p-1000)
+                    const double limit = next.high * (1 + 3 * eps) + 0x1p-1000;
+                    if (lowestLow > limit)
                         next.orientation = ReadyJoin::Orientation::OlderFirst;
                     else if (lowestHigh < next.low)
                         next.orientation = ReadyJoin::Orientation::YoungerFirst;
+                    else if (const auto keeps = youngerKeepsOlder(a, partner, v, limit))
+                        next.orientation = *keeps ? ReadyJoin::Orientation::OlderFirst
+                                                  : ReadyJoin::Orientation::YoungerFirst;
                     else
                         return false;
                 }
