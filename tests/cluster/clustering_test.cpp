@@ -202,6 +202,16 @@ INSTANTIATE_TEST_SUITE_P(
                            [](std::mt19937& random, int trial) {
                                return everyMetric(clusteredMatrix(random, 20 + 4 * trial, 2 + trial % 6, 20 + 4 * trial));
                            }},
+        // Normal values in 1,000 columns: the distances concentrate, so the
+        // means of large clusters lie closer together than the cells
+        // resolve, and which value a cluster's entry holds is summed.
+        DifferentialFamily{"concentrated", 1, Routes::FastOnly,
+                           [](std::mt19937& random, int) {
+                               std::normal_distribution<double> normal;
+                               DataMatrix m = allocateMatrix(600, 1000);
+                               for (double& v : m.values) v = normal(random);
+                               return Triangles{distancesOf(m, DistanceMetric::Euclidean)};
+                           }},
         DifferentialFamily{"clustered", 1, Routes::Both,
                            [](std::mt19937& random, int) { return everyMetric(clusteredMatrix(random, 260, 8, 6)); }}),
     [](const ::testing::TestParamInfo<DifferentialFamily>& info) {
