@@ -41,14 +41,14 @@
 // through a rescan of B, which gives v(B, A). With single rows, or equal
 // values, the orientation does not matter.
 //
-// The route. A nearest-neighbour chain on single-precision sums (keys
-// sum / (|X| |Y|)) proposes the tree; its cells are then refilled, and a
+// The route. A nearest-neighbour chain on single-precision means proposes
+// the tree; the cells are then refilled with sums (average_cells.h), and a
 // replay joins, among the proposed joins whose two clusters exist, the one
 // with the smallest L, checks (1) and (2) on the cells' intervals (the
 // documented values where an interval cannot decide), decides every
-// orientation as above, and writes the record. Anything it cannot show
-// returns to the table: a wrong proposal, ties, or an orientation the
-// intervals leave open.
+// orientation as above (summing the clusters the intervals leave open),
+// and writes the record. Anything it cannot show returns to the table: a
+// wrong proposal, ties, or an orientation the sums leave open.
 
 #include <algorithm>
 #include <cmath>
@@ -65,50 +65,43 @@ using linkage_cells::at;
 namespace {
 
 // The proposed tree: joins by children, nodes 0 .. n-1 the rows, n + j the
-// j-th join.
+// j-th join. The chain's cells hold the means, rounded, and a join takes
+// the weighted mean of its parts' cells (the replay judges the proposal).
 void proposeTree(int n, float* cells, const std::size_t* rowOffsets, ReducibleBuffers& buffers) {
     auto& active = buffers.active;
     auto& chain = buffers.chain;
-    auto& inverseOf = buffers.nearest;  // by identity: 1 / size
     auto& sizeOf = buffers.lowestOf;
-    auto& nodeOf = buffers.codeOf;      // by identity: the node it is now
+    auto& nodeOf = buffers.codeOf;  // by identity: the node it is now
     auto& joins = buffers.joins;
     active.resize(at(n));
     std::iota(active.begin(), active.end(), 0);
-    inverseOf.assign(at(n), 1.0);
     sizeOf.assign(at(n), 1);
     nodeOf.resize(at(n));
     std::iota(nodeOf.begin(), nodeOf.end(), 0);
     joins.clear();
     chain.clear();
-    auto keyOf = [&](int x, int y) {
-        const float cell = x < y ? cells[rowOffsets[x] + at(y)] : cells[rowOffsets[y] + at(x)];
-        return static_cast<double>(cell) * (inverseOf[at(x)] * inverseOf[at(y)]);
-    };
     while (active.size() > 1) {
         if (chain.empty()) chain.push_back(active[0]);
         const int x = chain.back();
         const int previous = chain.size() >= 2 ? chain[chain.size() - 2] : -1;
-        double key = std::numeric_limits<double>::infinity();
-        if (previous >= 0) key = keyOf(x, previous);
+        float key = std::numeric_limits<float>::infinity();
+        if (previous >= 0) key = x < previous ? cells[rowOffsets[x] + at(previous)] : cells[rowOffsets[previous] + at(x)];
         int next = previous;
-        const double inverseX = inverseOf[at(x)];
-        chain_cells::findNearest(
-            cells, rowOffsets, active, x,
-            [&](float cell, int c) { return static_cast<double>(cell) * (inverseX * inverseOf[at(c)]); }, key, next);
+        chain_cells::findNearest(cells, rowOffsets, active, x, [](float cell, int) { return cell; }, key, next);
         if (next != previous) {
             chain.push_back(next);
             continue;
         }
         chain.resize(chain.size() - 2);
         const int a = std::min(x, previous), b = std::max(x, previous);
-        chain_cells::forEachOther(cells, rowOffsets, active, a, b, [](int, float& va, float vb) {
-            va = linkage_cells::AverageCells::combine(va, vb);
+        const double size = sizeOf[at(a)] + sizeOf[at(b)];
+        const double weightA = sizeOf[at(a)] / size, weightB = sizeOf[at(b)] / size;
+        chain_cells::forEachOther(cells, rowOffsets, active, a, b, [&](int, float& va, float vb) {
+            va = static_cast<float>(weightA * va + weightB * vb);
         });
         joins.push_back({key, nodeOf[at(a)], nodeOf[at(b)]});
         nodeOf[at(a)] = n + static_cast<int>(joins.size()) - 1;
         sizeOf[at(a)] += sizeOf[at(b)];
-        inverseOf[at(a)] = 1.0 / sizeOf[at(a)];
         active.erase(std::lower_bound(active.begin(), active.end(), b));
     }
 }
@@ -240,7 +233,7 @@ bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, floa
             return w < 0.5 ? (high + 0x1p-139) / (1 - w) * (1 + 0x1p-50) : std::numeric_limits<double>::infinity();
         };
         const double thresholdA = thresholdFor(sizeA, depthA), thresholdB = thresholdFor(sizeB, depthB);
-        double lowestLow = std::numeric_limits<double>::infinity(), lowestHigh = lowestLow;
+        double nearestValue = std::numeric_limits<double>::infinity();  // the joined cluster's, partner aside
         bool separated = true;
         const double* inverses = records.inverseOfSlot.data();  // by identity, as join is given identities
         auto above = [&](float cell, double inverse, double threshold, int x, int size, int depth, int c) {
@@ -257,17 +250,16 @@ bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, floa
             separated = separated && above(va, inverseA, thresholdA, a, sizeA, depthA, c) &&
                         above(vb, inverseB, thresholdB, b, sizeB, depthB, c);
             va = linkage_cells::AverageCells::combine(va, vb);
-            if (orient && c != partner) {
-                const double value = static_cast<double>(va) * inverseJ * inverses[c];
-                const double width = linkage_cells::averageWidth(value, static_cast<double>(sizeJ) * records.sizes[at(c)],
-                                                                 depthJ + records.depths[at(c)], 0.0);
-                lowestLow = std::min(lowestLow, value - width);
-                lowestHigh = std::min(lowestHigh, value + width);
-            }
+            if (orient && c != partner) nearestValue = std::min(nearestValue, static_cast<double>(va) * inverseJ * inverses[c]);
         });
         if (!separated) return false;
         records.join(a, a, b);
         deepest = std::max(deepest, depthJ);
+        // The smallest interval ends of the joined cluster's cells lie
+        // within the largest relative width of the smallest value.
+        const double widthJ = ((2 * deepest + 1) * 0x1p-22 + sizeJ * static_cast<double>(n) * 0x1p-52) * 1.125 + 0x1p-49;
+        const double lowestLow = nearestValue * (1 - widthJ) * (1 - 0x1p-50) - 0x1p-139;
+        const double lowestHigh = nearestValue * (1 + widthJ) * (1 + 0x1p-50) + 0x1p-139;
         active.erase(std::lower_bound(active.begin(), active.end(), b));
         identityOf[at(node)] = a;
 
