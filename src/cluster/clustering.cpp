@@ -270,9 +270,9 @@ double clusteringWorkspaceBytes(int n) {
     // arrays (identity, code, neighbour, an entry of 24 bytes, three factors
     // of the estimates, a scan cell, two scan estimates), a member list
     // with its size and depth, and the faster routes' arrays (a join of 16
-    // bytes, six identities, a distance).
+    // bytes, eight identities, a distance, a ready join and its queue entry).
     return objects * (objects - 1) / 2 * sizeof(float) +
-           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 6 * 4 + 8);
+           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 8 * 4 + 8 + sizeof(ReadyJoin) + 16);
 }
 
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage) {
