@@ -10,7 +10,7 @@
 
 namespace chain_cells {
 
-constexpr std::ptrdiff_t PrefetchDistance = 16;
+constexpr std::ptrdiff_t PrefetchDistance = 48;
 
 // The nearest of the active clusters (ascending identities) to x, starting
 // from (best, next): the first strictly smaller key(cell, c) in identity
