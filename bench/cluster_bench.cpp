@@ -154,8 +154,8 @@ BENCHMARK(BM_ClusteringResampledFreshBuffers)->Apply(sizes);
 BENCHMARK(BM_Clustering<Linkage::Compact>)->Apply(sizes);
 BENCHMARK(BM_Clustering<Linkage::Connected>)->Apply(sizes);
 
-// The nearest-neighbour table alone (what "compact" and "connected" fall
-// back to), for the before / after comparison in one run; the counter
+// The nearest-neighbour table alone (what the faster routes fall back
+// to), for the before / after comparison in one run; the counter
 // "table" is 1 when clusterObjects on the same data runs the table too.
 template <Linkage linkage>
 void BM_TableClustering(benchmark::State& state) {

@@ -30,9 +30,9 @@ enum class Linkage { Average, Compact, Connected };
 // distances are all not-a-number are not-a-number. So every step joins two
 // distinct clusters; data with distances below 1e100 are not affected.
 //
-// "compact" and "connected" take a faster route (reducible_linkage.h) when
-// it can show that the table would write the same record, which holds for
-// data without ties at the joins; the table otherwise.
+// Every linkage takes a faster route (reducible_linkage.h) when it can show
+// that the table would write the same record, which holds for data without
+// ties at the joins; the table otherwise.
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage);
 
 // The buffers of one clustering, kept between calls so that repeated
@@ -52,10 +52,9 @@ struct ClusteringWorkspace {
     // recorded height the cells do not hold exactly, and comparisons the
     // cells could not decide).
     std::size_t exactLinkages = 0;
-    // Whether the last call ran the nearest-neighbour table: always for
-    // "average"; for "compact" and "connected" only when the faster route
-    // (a chain or a spanning tree, see reducible_linkage.h) could not show
-    // that its record is the table's.
+    // Whether the last call ran the nearest-neighbour table: only when the
+    // faster route (a chain or a spanning tree, see reducible_linkage.h)
+    // could not show that its record is the table's.
     bool usedTable = true;
     // Whether the last call saw every distance a number below 1e100 in
     // magnitude, so that none is infinite or undefined: a faster route

@@ -1,10 +1,10 @@
 #pragma once
-// Faster routes to the merge record of "compact" and "connected" (see
-// clustering.h): a minimum spanning tree for "connected", a
-// nearest-neighbour chain that checks every join as it makes it for
-// "compact". Each returns false, leaving the tree's content undefined,
-// whenever it cannot show that its record is the one the nearest-neighbour
-// table writes; the caller then runs the table.
+// Faster routes to the merge record (see clustering.h): a minimum spanning
+// tree for "connected", a nearest-neighbour chain that checks every join as
+// it makes it for "compact", and for "average" a chain that proposes the
+// tree and a replay that proves it. Each returns false, leaving the tree's
+// content undefined, whenever it cannot show that its record is the one
+// the nearest-neighbour table writes; the caller then runs the table.
 
 #include <cstddef>
 #include <utility>
