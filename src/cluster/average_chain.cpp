@@ -36,10 +36,12 @@
 // r(B, C) > T = H (1 + 3 eps) + 2^-1000, H the larger of A and B's values,
 // B's entry is v(A, B) and keeps it: a cluster formed later while B waits
 // is a union of clusters active at step s, so its real mean with B is
-// above T too, and its values above H. If some active C has both values
-// of (C, B) below L, B's entry leaves A at step s; it can only come back
-// through a rescan of B, which gives v(B, A). With single rows, or equal
-// values, the orientation does not matter.
+// above T too, and its values above H. If some active C has v(C, B) <
+// v(A, B), B's entry leaves A at step s; it can only come back through a
+// rescan of B, which gives v(B, A). With single rows, or equal values, the
+// orientation does not matter, and while B's entry keeps A, v(B, A) is
+// only needed through its bounds (within 2 eps' v(A, B), eps' for the
+// pair's own term count).
 //
 // The route. A nearest-neighbour chain on single-precision means proposes
 // the tree; the cells are then refilled with sums (average_cells.h), and a
@@ -106,105 +108,70 @@ void proposeTree(int n, float* cells, const std::size_t* rowOffsets, ReducibleBu
     }
 }
 
-}  // namespace
+// The replay's state: fresh sum cells, member records and codes by identity
+// (records.join is given identities for slots), the proposal as nodes, and
+// the ready joins, smallest value first.
+struct Replay {
+    const DistanceTriangle& distances;
+    float* cells;
+    const std::size_t* rowOffsets;
+    linkage_cells::ClusterRecords& records;
+    ReducibleBuffers& buffers;
+    std::size_t& exactCount;
+    int n;
+    double eps;       // relative bound of a documented value against the real mean
+    int deepest = 0;  // the largest depth of a cluster formed so far
 
-bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, float* cells,
-                        const std::size_t* rowOffsets, linkage_cells::ClusterRecords& records,
-                        ReducibleBuffers& buffers, std::size_t& exactCount) {
-    const int n = distances.objectCount;
-    const double* d = distances.entries.data();
-    const std::size_t entryCount = distances.entries.size();
-    // Distances >= 0 but not a negative zero (as for the other routes), and
-    // the bounds of the cells' intervals (no overflow of a single-precision
-    // sum, few enough terms and levels).
-    const double largestTermCount = std::floor(n / 2.0) * std::ceil(n / 2.0);
-    double largest = 0;
-    bool usable = n <= (1 << 16);
-    for (std::size_t e = 0; e < entryCount; ++e) {
-        usable &= (d[e] >= 0) & !std::signbit(d[e]);
-        largest = d[e] > largest ? d[e] : largest;
-        cells[e] = linkage_cells::AverageCells::initialCell(d[e]);
+    static bool later(const std::pair<double, int>& x, const std::pair<double, int>& y) { return x > y; }
+
+    double sum(int first, int second) const {
+        ++exactCount;
+        return linkage_cells::documentedAverage(distances, records.members[at(first)], records.members[at(second)]);
     }
-    if (!usable || !(largest * largestTermCount <= 0x1p120)) return false;
-    proposeTree(n, cells, rowOffsets, buffers);
 
-    // The proposal as a tree of nodes.
-    const int joinCount = n - 1;
-    std::vector<int>& parentOf = buffers.setOf;  // by node: the join that takes it, -1 for the root
-    parentOf.assign(at(n + joinCount), -1);
-    for (int j = 0; j < joinCount; ++j) parentOf[at(buffers.joins[at(j)].first)] = parentOf[at(buffers.joins[at(j)].second)] = j;
-    auto partnerOf = [&](int node) {
-        const int j = parentOf[at(node)];
+    void push(int join, const ReadyJoin& ready) {
+        buffers.ready[at(join)] = ready;
+        buffers.queue.push_back({ready.low, join});
+        std::push_heap(buffers.queue.begin(), buffers.queue.end(), later);
+    }
+
+    int partnerOf(int node) const {
+        const int j = buffers.setOf[at(node)];
         if (j < 0) return -1;
         const auto& join = buffers.joins[at(j)];
         return join.first == node ? join.second : join.first;
-    };
-
-    // The replay, on fresh cells.
-    for (std::size_t e = 0; e < entryCount; ++e) cells[e] = linkage_cells::AverageCells::initialCell(d[e]);
-    records.start(n);
-    auto& active = buffers.active;
-    active.resize(at(n));
-    std::iota(active.begin(), active.end(), 0);
-    auto& codeOf = buffers.codeOf;
-    codeOf.resize(at(n));
-    for (int i = 0; i < n; ++i) codeOf[at(i)] = -(i + 1);
-    std::vector<int>& identityOf = buffers.from;  // by node, once formed; -1 before
-    identityOf.assign(at(n + joinCount), -1);
-    std::iota(identityOf.begin(), identityOf.begin() + n, 0);
-    std::vector<ReadyJoin>& ready = buffers.ready;
-    ready.assign(at(joinCount), ReadyJoin{});
-    auto& queue = buffers.queue;  // (L, join), smallest first
-    queue.clear();
-    const auto later = [](const std::pair<double, int>& x, const std::pair<double, int>& y) { return x > y; };
-    for (int j = 0; j < joinCount; ++j) {
-        const auto& join = buffers.joins[at(j)];
-        if (join.first >= n || join.second >= n) continue;
-        const int a = std::min(join.first, join.second), b = std::max(join.first, join.second);
-        const double v = d[pairIndex(n, a, b)];
-        ready[at(j)] = {v, v, v, v, a, b, ReadyJoin::Orientation::Same};
-        queue.push_back({v, j});
     }
-    std::make_heap(queue.begin(), queue.end(), later);
 
-    const double eps = (largestTermCount + 4) * 0x1p-53 * 1.01;
-    // Whether the entry of the cluster y, just formed, keeps its older
-    // partner x, whose value first is v, when the cells' intervals leave
-    // it open: yes when every other active cluster C has a real mean with
-    // y above limit, no when some v(C, y) is below v (it then takes C);
-    // nothing when a sum leaves it open.
-    auto youngerKeepsOlder = [&](int y, int x, double v, double limit) -> std::optional<bool> {
-        const double inverseY = records.inverseOfSlot[at(y)];
-        const double sizeY = records.sizeOfSlot[at(y)], depthY = records.depthOfSlot[at(y)];
-        for (const int c : active) {
-            if (c == y || c == x) continue;
-            const float cell = c < y ? cells[rowOffsets[c] + at(y)] : cells[rowOffsets[y] + at(c)];
-            const double value = static_cast<double>(cell) * inverseY * records.inverseOfSlot[at(c)];
-            const double termCount = sizeY * records.sizeOfSlot[at(c)];
-            if (value - linkage_cells::averageWidth(value, termCount, depthY + records.depthOfSlot[at(c)], 0.0) > limit)
-                continue;
-            ++exactCount;
-            const double firstC = linkage_cells::documentedAverage(distances, records.members[at(c)], records.members[at(y)]);
-            if (firstC < v) return false;
-            const double e = (termCount + 4) * 0x1p-53 * 1.01;
-            if (!((firstC - 0x1p-1000) / (1 + e) * (1 - 0x1p-50) > limit)) return std::nullopt;
+    void start() {
+        const double* d = distances.entries.data();
+        for (std::size_t e = 0; e < distances.entries.size(); ++e) cells[e] = linkage_cells::AverageCells::initialCell(d[e]);
+        records.start(n);
+        auto& active = buffers.active;
+        active.resize(at(n));
+        std::iota(active.begin(), active.end(), 0);
+        buffers.codeOf.resize(at(n));
+        for (int i = 0; i < n; ++i) buffers.codeOf[at(i)] = -(i + 1);
+        const int joinCount = n - 1;
+        auto& parentOf = buffers.setOf;  // by node: the join that takes it, -1 for the root
+        parentOf.assign(at(n + joinCount), -1);
+        for (int j = 0; j < joinCount; ++j) parentOf[at(buffers.joins[at(j)].first)] = parentOf[at(buffers.joins[at(j)].second)] = j;
+        auto& identityOf = buffers.from;  // by node, once formed; -1 before
+        identityOf.assign(at(n + joinCount), -1);
+        std::iota(identityOf.begin(), identityOf.begin() + n, 0);
+        buffers.ready.assign(at(joinCount), ReadyJoin{});
+        buffers.queue.clear();
+        for (int j = 0; j < joinCount; ++j) {
+            const auto& join = buffers.joins[at(j)];
+            if (join.first >= n || join.second >= n) continue;
+            const int a = std::min(join.first, join.second), b = std::max(join.first, join.second);
+            const double v = d[pairIndex(n, a, b)];
+            push(j, {v, v, v, v, a, b, ReadyJoin::Orientation::Same});
         }
-        return true;
-    };
-    int deepest = 0;
-    double previousHigh = -std::numeric_limits<double>::infinity();
-    for (int t = 0; t < joinCount; ++t) {
-        if (queue.empty()) return false;
-        std::pop_heap(queue.begin(), queue.end(), later);
-        const int j = queue.back().second;
-        queue.pop_back();
-        const ReadyJoin& join = ready[at(j)];
-        const double high = join.high;
-        if (!(join.low > previousHigh)) return false;
-        previousHigh = high;
+    }
 
-        // The record: the selected entry first, at its value (the lower row
-        // first on equal values).
+    // The record of step t: the selected entry first, at its value (the
+    // lower row first on equal values).
+    void record(MergeTree& tree, int t, const ReadyJoin& join) const {
         const int a = std::min(join.older, join.younger), b = std::max(join.older, join.younger);
         int first = a;
         double height = join.olderFirst;
@@ -212,95 +179,163 @@ bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, floa
             first = join.youngerFirst < join.olderFirst ? join.younger : join.older;
             height = std::min(join.olderFirst, join.youngerFirst);
         }
+        auto& codeOf = buffers.codeOf;
         tree.mergePairs[at(t)] = {codeOf[at(first)], codeOf[at(first == a ? b : a)]};
         tree.setHeight(height, t);
         codeOf[at(a)] = t + 1;
+    }
 
-        // (1) for every other active cluster, and the joined cluster's cells.
-        const int node = n + j;
-        const int partnerNode = partnerOf(node);
-        const int partner = partnerNode < 0 ? -1 : identityOf[at(partnerNode)];
+    // Joins a and b (a < b) at the value bounds high: checks (1) for every
+    // other active cluster and combines the cells. Returns the smallest
+    // value of the joined cluster with an active cluster other than
+    // partner (infinity when partner < 0), or not-a-number when (1) fails.
+    double join(int a, int b, double high, int partner) {
         const int sizeA = records.sizes[at(a)], sizeB = records.sizes[at(b)];
         const int depthA = records.depths[at(a)], depthB = records.depths[at(b)];
-        const int sizeJ = sizeA + sizeB, depthJ = 1 + std::max(depthA, depthB);
-        const bool orient = partner >= 0 && records.sizes[at(partner)] > 1;
-        const double inverseA = 1.0 / sizeA, inverseB = 1.0 / sizeB, inverseJ = 1.0 / sizeJ;
+        const double inverseA = 1.0 / sizeA, inverseB = 1.0 / sizeB, inverseJ = 1.0 / (sizeA + sizeB);
         // A value above its threshold has its interval above high: the
-        // relative part of the width at most (D + 1) 2^-22 + m 2^-52 times
-        // 1.125, plus 16u, for any active partner.
+        // relative part of the width is at most ((D + 1) 2^-22 + m 2^-52)
+        // 1.125 + 16u for any active partner.
         auto thresholdFor = [&](int size, int depth) {
             const double w = ((depth + deepest + 1) * 0x1p-22 + size * static_cast<double>(n) * 0x1p-52) * 1.125 + 0x1p-49;
             return w < 0.5 ? (high + 0x1p-139) / (1 - w) * (1 + 0x1p-50) : std::numeric_limits<double>::infinity();
         };
         const double thresholdA = thresholdFor(sizeA, depthA), thresholdB = thresholdFor(sizeB, depthB);
-        double nearestValue = std::numeric_limits<double>::infinity();  // the joined cluster's, partner aside
-        bool separated = true;
-        const double* inverses = records.inverseOfSlot.data();  // by identity, as join is given identities
+        const double* inverses = records.inverseOfSlot.data();
         auto above = [&](float cell, double inverse, double threshold, int x, int size, int depth, int c) {
             const double value = static_cast<double>(cell) * inverse * inverses[c];
             if (value > threshold) return true;
             const double width = linkage_cells::averageWidth(value, static_cast<double>(size) * records.sizes[at(c)],
                                                              depth + records.depths[at(c)], 0.0);
-            if (value - width > high) return true;
-            exactCount += 2;
-            return linkage_cells::documentedAverage(distances, records.members[at(x)], records.members[at(c)]) > high &&
-                   linkage_cells::documentedAverage(distances, records.members[at(c)], records.members[at(x)]) > high;
+            return value - width > high || (sum(x, c) > high && sum(c, x) > high);
         };
-        chain_cells::forEachOther(cells, rowOffsets, active, a, b, [&](int c, float& va, float vb) {
+        double nearestValue = std::numeric_limits<double>::infinity();
+        bool separated = true;
+        chain_cells::forEachOther(cells, rowOffsets, buffers.active, a, b, [&](int c, float& va, float vb) {
             separated = separated && above(va, inverseA, thresholdA, a, sizeA, depthA, c) &&
                         above(vb, inverseB, thresholdB, b, sizeB, depthB, c);
             va = linkage_cells::AverageCells::combine(va, vb);
-            if (orient && c != partner) nearestValue = std::min(nearestValue, static_cast<double>(va) * inverseJ * inverses[c]);
+            if (partner >= 0 && c != partner) nearestValue = std::min(nearestValue, static_cast<double>(va) * inverseJ * inverses[c]);
         });
-        if (!separated) return false;
+        if (!separated) return std::numeric_limits<double>::quiet_NaN();
         records.join(a, a, b);
-        deepest = std::max(deepest, depthJ);
-        // The smallest interval ends of the joined cluster's cells lie
-        // within the largest relative width of the smallest value.
-        const double widthJ = ((2 * deepest + 1) * 0x1p-22 + sizeJ * static_cast<double>(n) * 0x1p-52) * 1.125 + 0x1p-49;
-        const double lowestLow = nearestValue * (1 - widthJ) * (1 - 0x1p-50) - 0x1p-139;
-        const double lowestHigh = nearestValue * (1 + widthJ) * (1 + 0x1p-50) + 0x1p-139;
-        active.erase(std::lower_bound(active.begin(), active.end(), b));
-        identityOf[at(node)] = a;
-
-        // The join above becomes ready when its other cluster exists: this
-        // cluster is the younger.
-        if (partner < 0) continue;
-        const int parent = parentOf[at(node)];
-        const auto& older = records.members[at(partner)];
-        const auto& younger = records.members[at(a)];
-        ++exactCount;
-        const double v = linkage_cells::documentedAverage(distances, older, younger);
-        ReadyJoin next{v, v, v, v, partner, a, ReadyJoin::Orientation::Same};
-        if (older.size() > 1) {
-            // The younger-first value lies within 2 e v of v (both are
-            // within e r of the real mean): bounds that suffice when the
-            // younger's entry keeps the older.
-            const double e = (static_cast<double>(older.size()) * younger.size() + 4) * 0x1p-53 * 1.01;
-            next.low = v * (1 - 3 * e) - 0x1p-1000;
-            next.high = v * (1 + 3 * e) + 0x1p-1000;
-            next.orientation = ReadyJoin::Orientation::OlderFirst;
-            if (!(lowestLow > next.high * (1 + 3 * eps) + 0x1p-1000)) {
-                ++exactCount;
-                const double w = linkage_cells::documentedAverage(distances, younger, older);
-                next = {v, w, std::min(v, w), std::max(v, w), partner, a, ReadyJoin::Orientation::Same};
-                if (w != v) {
-                    const double limit = next.high * (1 + 3 * eps) + 0x1p-1000;
-                    if (lowestLow > limit)
-                        next.orientation = ReadyJoin::Orientation::OlderFirst;
-                    else if (lowestHigh < next.low)
-                        next.orientation = ReadyJoin::Orientation::YoungerFirst;
-                    else if (const auto keeps = youngerKeepsOlder(a, partner, v, limit))
-                        next.orientation = *keeps ? ReadyJoin::Orientation::OlderFirst
-                                                  : ReadyJoin::Orientation::YoungerFirst;
-                    else
-                        return false;
-                }
-            }
-        }
-        ready[at(parent)] = next;
-        queue.push_back({next.low, parent});
-        std::push_heap(queue.begin(), queue.end(), later);
+        deepest = std::max(deepest, records.depths[at(a)]);
+        buffers.active.erase(std::lower_bound(buffers.active.begin(), buffers.active.end(), b));
+        return nearestValue;
     }
-    return true;
+
+    // Whether the entry of the cluster y, just formed, keeps its older
+    // partner x, whose value first is v, when the cells' intervals leave
+    // it open: yes when every other active cluster C has a real mean with
+    // y above limit, no when some v(C, y) is below v (it then takes C);
+    // nothing when a sum leaves it open.
+    std::optional<bool> youngerKeepsOlder(int y, int x, double v, double limit) const {
+        const double inverseY = records.inverseOfSlot[at(y)];
+        const double sizeY = records.sizeOfSlot[at(y)], depthY = records.depthOfSlot[at(y)];
+        for (const int c : buffers.active) {
+            if (c == y || c == x) continue;
+            const float cell = c < y ? cells[rowOffsets[c] + at(y)] : cells[rowOffsets[y] + at(c)];
+            const double value = static_cast<double>(cell) * inverseY * records.inverseOfSlot[at(c)];
+            const double termCount = sizeY * records.sizeOfSlot[at(c)];
+            if (value - linkage_cells::averageWidth(value, termCount, depthY + records.depthOfSlot[at(c)], 0.0) > limit)
+                continue;
+            const double firstC = sum(c, y);
+            if (firstC < v) return false;
+            const double e = (termCount + 4) * 0x1p-53 * 1.01;
+            if (!((firstC - 0x1p-1000) / (1 + e) * (1 - 0x1p-50) > limit)) return std::nullopt;
+        }
+        return true;
+    }
+
+    // The join of the cluster y, just formed, with its older partner x,
+    // given y's smallest value with the other active clusters; nothing
+    // when the orientation cannot be shown.
+    std::optional<ReadyJoin> readyJoin(int x, int y, double nearestValue) const {
+        const double v = sum(x, y);
+        ReadyJoin next{v, v, v, v, x, y, ReadyJoin::Orientation::Same};
+        if (records.sizes[at(x)] == 1) return next;
+        // The interval ends of y's cells with the others lie within the
+        // largest relative width of the smallest value.
+        const double widthY =
+            ((2 * deepest + 1) * 0x1p-22 + records.sizes[at(y)] * static_cast<double>(n) * 0x1p-52) * 1.125 + 0x1p-49;
+        const double lowestLow = nearestValue * (1 - widthY) * (1 - 0x1p-50) - 0x1p-139;
+        const double lowestHigh = nearestValue * (1 + widthY) * (1 + 0x1p-50) + 0x1p-139;
+        // The younger-first value lies within 2 e v of v (both are within
+        // e r of the real mean): bounds that suffice when y's entry keeps x.
+        const double e = (static_cast<double>(records.sizes[at(x)]) * records.sizes[at(y)] + 4) * 0x1p-53 * 1.01;
+        next.low = v * (1 - 3 * e) - 0x1p-1000;
+        next.high = v * (1 + 3 * e) + 0x1p-1000;
+        next.orientation = ReadyJoin::Orientation::OlderFirst;
+        if (lowestLow > next.high * (1 + 3 * eps) + 0x1p-1000) return next;
+        const double w = sum(y, x);
+        next = {v, w, std::min(v, w), std::max(v, w), x, y, ReadyJoin::Orientation::Same};
+        if (w == v) return next;
+        const double limit = next.high * (1 + 3 * eps) + 0x1p-1000;
+        std::optional<bool> keeps;
+        if (lowestLow > limit)
+            keeps = true;
+        else if (lowestHigh < next.low)
+            keeps = false;
+        else
+            keeps = youngerKeepsOlder(y, x, v, limit);
+        if (!keeps) return std::nullopt;
+        next.orientation = *keeps ? ReadyJoin::Orientation::OlderFirst : ReadyJoin::Orientation::YoungerFirst;
+        return next;
+    }
+
+    // The whole replay: true when it writes the table's record.
+    bool run(MergeTree& tree) {
+        start();
+        auto& queue = buffers.queue;
+        double previousHigh = -std::numeric_limits<double>::infinity();
+        for (int t = 0; t + 1 < n; ++t) {
+            if (queue.empty()) return false;
+            std::pop_heap(queue.begin(), queue.end(), later);
+            const int j = queue.back().second;
+            queue.pop_back();
+            const ReadyJoin pair = buffers.ready[at(j)];
+            if (!(pair.low > previousHigh)) return false;  // (2)
+            previousHigh = pair.high;
+            record(tree, t, pair);
+            const int a = std::min(pair.older, pair.younger), b = std::max(pair.older, pair.younger);
+            const int node = n + j;
+            const int partnerNode = partnerOf(node);
+            const int partner = partnerNode < 0 ? -1 : buffers.from[at(partnerNode)];
+            const bool oriented = partner >= 0 && records.sizes[at(partner)] > 1;  // both orientations can differ
+            const double nearestValue = join(a, b, pair.high, oriented ? partner : -1);
+            if (std::isnan(nearestValue)) return false;  // (1)
+            buffers.from[at(node)] = a;
+            // The join above becomes ready when its other cluster exists:
+            // this cluster is then the younger.
+            if (partner < 0) continue;
+            const auto next = readyJoin(partner, a, nearestValue);
+            if (!next) return false;
+            push(buffers.setOf[at(node)], *next);
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, float* cells,
+                        const std::size_t* rowOffsets, linkage_cells::ClusterRecords& records,
+                        ReducibleBuffers& buffers, std::size_t& exactCount) {
+    const int n = distances.objectCount;
+    const double* d = distances.entries.data();
+    // Distances >= 0 but not a negative zero (as for the other routes), and
+    // the bounds of the cells' intervals (no overflow of a single-precision
+    // sum, few enough terms and levels).
+    const double largestTermCount = std::floor(n / 2.0) * std::ceil(n / 2.0);
+    double largest = 0;
+    bool usable = n <= (1 << 16);
+    for (std::size_t e = 0; e < distances.entries.size(); ++e) {
+        usable &= (d[e] >= 0) & !std::signbit(d[e]);
+        largest = d[e] > largest ? d[e] : largest;
+        cells[e] = linkage_cells::AverageCells::initialCell(d[e]);
+    }
+    if (!usable || !(largest * largestTermCount <= 0x1p120)) return false;
+    proposeTree(n, cells, rowOffsets, buffers);
+    Replay replay{distances, cells, rowOffsets, records, buffers, exactCount, n, (largestTermCount + 4) * 0x1p-53 * 1.01};
+    return replay.run(tree);
 }
