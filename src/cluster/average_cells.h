@@ -38,8 +38,10 @@ namespace linkage_cells {
 //     <= 1.04 G (|value| + 2e) + 7u |value| + 2^-145.
 // The width carries the factor 1.125 instead of 1.04, 16u |value| and
 // 2^-140, so that the rounded value - width and value + width still
-// enclose the specified value. A not-a-number value gives a
-// not-a-number width.
+// enclose the specified value. The bound on |S - T| holds for a recursive
+// sum in either cluster's order and, without its gamma(m - 1), for the real
+// sum X, so the interval also holds the value of the other orientation and
+// the real mean X / ab. A not-a-number value gives a not-a-number width.
 inline double averageWidth(double value, double termCount, double depth, double negativeExcess) {
     constexpr double u = 0x1p-53;
     const double magnitude = std::fabs(value);

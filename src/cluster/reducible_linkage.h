@@ -21,7 +21,7 @@
 struct ReadyJoin {
     enum class Orientation : char { Same, OlderFirst, YoungerFirst };
     double olderFirst = 0;
-    double youngerFirst = 0;  // only for YoungerFirst
+    double youngerFirst = 0;  // olderFirst where it was not summed (its bounds sufficed)
     double low = 0;
     double high = 0;
     int older = -1;  // identities
