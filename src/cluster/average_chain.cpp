@@ -83,19 +83,7 @@ void proposeTree(int n, float* cells, const std::size_t* rowOffsets, ReducibleBu
     joins.clear();
     chain.clear();
     while (active.size() > 1) {
-        if (chain.empty()) chain.push_back(active[0]);
-        const int x = chain.back();
-        const int previous = chain.size() >= 2 ? chain[chain.size() - 2] : -1;
-        float key = std::numeric_limits<float>::infinity();
-        if (previous >= 0) key = x < previous ? cells[rowOffsets[x] + at(previous)] : cells[rowOffsets[previous] + at(x)];
-        int next = previous;
-        chain_cells::findNearest(cells, rowOffsets, active, x, [](float cell, int) { return cell; }, key, next);
-        if (next != previous) {
-            chain.push_back(next);
-            continue;
-        }
-        chain.resize(chain.size() - 2);
-        const int a = std::min(x, previous), b = std::max(x, previous);
+        const auto [a, b, key] = chain_cells::popReciprocalPair(cells, rowOffsets, active, chain);
         const double size = sizeOf[at(a)] + sizeOf[at(b)];
         const double weightA = sizeOf[at(a)] / size, weightB = sizeOf[at(b)] / size;
         chain_cells::forEachOther(cells, rowOffsets, active, a, b, [&](int, float& va, float vb) {

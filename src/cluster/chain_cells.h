@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 namespace chain_cells {
@@ -36,6 +37,40 @@ void findNearest(const float* cells, const std::size_t* rowOffsets, const std::v
             best = v;
             next = ids[k];
         }
+    }
+}
+
+// Two clusters that are each other's nearest, lower identity first, and
+// their cell.
+struct ReciprocalPair {
+    int a;
+    int b;
+    float cell;
+};
+
+// Pushes each cluster's nearest neighbour on the chain (on a tie the one
+// below it stays nearest) until the top two are each other's nearest, and
+// pops them. The clusters below stay a chain when the pair is joined, as a
+// join never brings a cluster closer to the joined cluster than to the
+// nearer part. Needs two or more active clusters.
+inline ReciprocalPair popReciprocalPair(const float* cells, const std::size_t* rowOffsets,
+                                        const std::vector<int>& active, std::vector<int>& chain) {
+    for (;;) {
+        if (chain.empty()) chain.push_back(active[0]);
+        const int x = chain.back();
+        const int previous = chain.size() >= 2 ? chain[chain.size() - 2] : -1;
+        float key = std::numeric_limits<float>::infinity();
+        if (previous >= 0)
+            key = x < previous ? cells[rowOffsets[x] + static_cast<std::size_t>(previous)]
+                               : cells[rowOffsets[previous] + static_cast<std::size_t>(x)];
+        int next = previous;
+        findNearest(cells, rowOffsets, active, x, [](float cell, int) { return cell; }, key, next);
+        if (next != previous) {
+            chain.push_back(next);
+            continue;
+        }
+        chain.resize(chain.size() - 2);
+        return {std::min(x, previous), std::max(x, previous), key};
     }
 }
 

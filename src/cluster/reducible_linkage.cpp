@@ -228,24 +228,8 @@ bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, float* cell
         return largestBetween(distances, records.members[at(x)], records.members[at(y)]);
     };
 
-    // Each cluster's nearest neighbour (on a tie the one below it in the
-    // chain) is pushed until two are each other's nearest, and they are
-    // joined; the clusters below stay a chain, as a join never brings a
-    // cluster closer to the joined cluster than to the nearer part.
     while (active.size() > 1) {
-        if (chain.empty()) chain.push_back(active[0]);
-        const int x = chain.back();
-        const int previous = chain.size() >= 2 ? chain[chain.size() - 2] : -1;
-        float key = std::numeric_limits<float>::infinity();
-        if (previous >= 0) key = x < previous ? cells[rowOffsets[x] + at(previous)] : cells[rowOffsets[previous] + at(x)];
-        int next = previous;
-        chain_cells::findNearest(cells, rowOffsets, active, x, [](float cell, int) { return cell; }, key, next);
-        if (next != previous) {
-            chain.push_back(next);
-            continue;
-        }
-        chain.resize(chain.size() - 2);
-        const int a = std::min(x, previous), b = std::max(x, previous);
+        const auto [a, b, key] = chain_cells::popReciprocalPair(cells, rowOffsets, active, chain);
         const double h = linkage(a, b);
         bool unique = heightOf[at(a)] < h && heightOf[at(b)] < h;
         chain_cells::forEachOther(cells, rowOffsets, active, a, b, [&](int c, float& va, float& vb) {
