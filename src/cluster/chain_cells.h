@@ -13,17 +13,20 @@ namespace chain_cells {
 
 constexpr std::ptrdiff_t PrefetchDistance = 48;
 
+// The cell of the clusters x and y (x != y).
+inline float cellBetween(const float* cells, const std::size_t* rowOffsets, int x, int y) {
+    return x < y ? cells[rowOffsets[x] + static_cast<std::size_t>(y)] : cells[rowOffsets[y] + static_cast<std::size_t>(x)];
+}
+
 // The nearest of the active clusters (ascending identities) to x, starting
-// from (best, next): the first strictly smaller key(cell, c) in identity
-// order.
-template <class Value, class Key>
-void findNearest(const float* cells, const std::size_t* rowOffsets, const std::vector<int>& active, int x, Key key,
-                 Value& best, int& next) {
+// from (best, next): the first strictly smaller cell in identity order.
+inline void findNearest(const float* cells, const std::size_t* rowOffsets, const std::vector<int>& active, int x,
+                        float& best, int& next) {
     const auto position = std::lower_bound(active.begin(), active.end(), x) - active.begin();
     const int* ids = active.data();
     for (std::ptrdiff_t k = 0; k < position; ++k) {
         if (k + PrefetchDistance < position) __builtin_prefetch(cells + rowOffsets[ids[k + PrefetchDistance]] + x, 0);
-        const Value v = key(cells[rowOffsets[ids[k]] + static_cast<std::size_t>(x)], ids[k]);
+        const float v = cells[rowOffsets[ids[k]] + static_cast<std::size_t>(x)];
         if (v < best) {
             best = v;
             next = ids[k];
@@ -32,7 +35,7 @@ void findNearest(const float* cells, const std::size_t* rowOffsets, const std::v
     const float* row = cells + rowOffsets[x];
     const auto count = static_cast<std::ptrdiff_t>(active.size());
     for (std::ptrdiff_t k = position + 1; k < count; ++k) {
-        const Value v = key(row[ids[k]], ids[k]);
+        const float v = row[ids[k]];
         if (v < best) {
             best = v;
             next = ids[k];
@@ -59,12 +62,9 @@ inline ReciprocalPair popReciprocalPair(const float* cells, const std::size_t* r
         if (chain.empty()) chain.push_back(active[0]);
         const int x = chain.back();
         const int previous = chain.size() >= 2 ? chain[chain.size() - 2] : -1;
-        float key = std::numeric_limits<float>::infinity();
-        if (previous >= 0)
-            key = x < previous ? cells[rowOffsets[x] + static_cast<std::size_t>(previous)]
-                               : cells[rowOffsets[previous] + static_cast<std::size_t>(x)];
+        float key = previous >= 0 ? cellBetween(cells, rowOffsets, x, previous) : std::numeric_limits<float>::infinity();
         int next = previous;
-        findNearest(cells, rowOffsets, active, x, [](float cell, int) { return cell; }, key, next);
+        findNearest(cells, rowOffsets, active, x, key, next);
         if (next != previous) {
             chain.push_back(next);
             continue;
