@@ -66,6 +66,10 @@ using linkage_cells::at;
 
 namespace {
 
+// The relative bound of a documented value of m terms >= 0 against the
+// real mean: gamma(m + 4), the recursive sum and the two divisions.
+double documentedError(double termCount) { return (termCount + 4) * 0x1p-53 * 1.01; }
+
 // The proposed tree: joins by children, nodes 0 .. n-1 the rows, n + j the
 // j-th join. The chain's cells hold the means, rounded, and a join takes
 // the weighted mean of its parts' cells (the replay judges the proposal).
@@ -111,6 +115,13 @@ struct Replay {
     int deepest = 0;  // the largest depth of a cluster formed so far
 
     static bool later(const std::pair<double, int>& x, const std::pair<double, int>& y) { return x > y; }
+
+    // The relative part of the width of a cell of a cluster of this size and
+    // depth with any active cluster: ((D + 1) 2^-22 + m 2^-52) 1.125 + 16u at
+    // the largest depth sum D and term count m.
+    double largestRelativeWidth(int size, int depth) const {
+        return ((depth + deepest + 1) * 0x1p-22 + size * static_cast<double>(n) * 0x1p-52) * 1.125 + 0x1p-49;
+    }
 
     double sum(int first, int second) const {
         ++exactCount;
@@ -181,11 +192,9 @@ struct Replay {
         const int sizeA = records.sizes[at(a)], sizeB = records.sizes[at(b)];
         const int depthA = records.depths[at(a)], depthB = records.depths[at(b)];
         const double inverseA = 1.0 / sizeA, inverseB = 1.0 / sizeB, inverseJ = 1.0 / (sizeA + sizeB);
-        // A value above its threshold has its interval above high: the
-        // relative part of the width is at most ((D + 1) 2^-22 + m 2^-52)
-        // 1.125 + 16u for any active partner.
+        // A value above its threshold has its interval above high.
         auto thresholdFor = [&](int size, int depth) {
-            const double w = ((depth + deepest + 1) * 0x1p-22 + size * static_cast<double>(n) * 0x1p-52) * 1.125 + 0x1p-49;
+            const double w = largestRelativeWidth(size, depth);
             return w < 0.5 ? (high + 0x1p-139) / (1 - w) * (1 + 0x1p-50) : std::numeric_limits<double>::infinity();
         };
         const double thresholdA = thresholdFor(sizeA, depthA), thresholdB = thresholdFor(sizeB, depthB);
@@ -222,14 +231,14 @@ struct Replay {
         const double sizeY = records.sizeOfSlot[at(y)], depthY = records.depthOfSlot[at(y)];
         for (const int c : buffers.active) {
             if (c == y || c == x) continue;
-            const float cell = c < y ? cells[rowOffsets[c] + at(y)] : cells[rowOffsets[y] + at(c)];
+            const float cell = chain_cells::cellBetween(cells, rowOffsets, c, y);
             const double value = static_cast<double>(cell) * inverseY * records.inverseOfSlot[at(c)];
             const double termCount = sizeY * records.sizeOfSlot[at(c)];
             if (value - linkage_cells::averageWidth(value, termCount, depthY + records.depthOfSlot[at(c)], 0.0) > limit)
                 continue;
             const double firstC = sum(c, y);
             if (firstC < v) return false;
-            const double e = (termCount + 4) * 0x1p-53 * 1.01;
+            const double e = documentedError(termCount);
             if (!((firstC - 0x1p-1000) / (1 + e) * (1 - 0x1p-50) > limit)) return std::nullopt;
         }
         return true;
@@ -244,13 +253,12 @@ struct Replay {
         if (records.sizes[at(x)] == 1) return next;
         // The interval ends of y's cells with the others lie within the
         // largest relative width of the smallest value.
-        const double widthY =
-            ((2 * deepest + 1) * 0x1p-22 + records.sizes[at(y)] * static_cast<double>(n) * 0x1p-52) * 1.125 + 0x1p-49;
+        const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)]);
         const double lowestLow = nearestValue * (1 - widthY) * (1 - 0x1p-50) - 0x1p-139;
         const double lowestHigh = nearestValue * (1 + widthY) * (1 + 0x1p-50) + 0x1p-139;
         // The younger-first value lies within 2 e v of v (both are within
         // e r of the real mean): bounds that suffice when y's entry keeps x.
-        const double e = (static_cast<double>(records.sizes[at(x)]) * records.sizes[at(y)] + 4) * 0x1p-53 * 1.01;
+        const double e = documentedError(static_cast<double>(records.sizes[at(x)]) * records.sizes[at(y)]);
         next.low = v * (1 - 3 * e) - 0x1p-1000;
         next.high = v * (1 + 3 * e) + 0x1p-1000;
         next.orientation = ReadyJoin::Orientation::OlderFirst;
@@ -324,6 +332,6 @@ bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, floa
     }
     if (!usable || !(largest * largestTermCount <= 0x1p120)) return false;
     proposeTree(n, cells, rowOffsets, buffers);
-    Replay replay{distances, cells, rowOffsets, records, buffers, exactCount, n, (largestTermCount + 4) * 0x1p-53 * 1.01};
+    Replay replay{distances, cells, rowOffsets, records, buffers, exactCount, n, documentedError(largestTermCount)};
     return replay.run(tree);
 }
