@@ -73,7 +73,8 @@ double documentedError(double termCount) { return (termCount + 4) * 0x1p-53 * 1.
 // The proposed tree: joins by children, nodes 0 .. n-1 the rows, n + j the
 // j-th join. The chain's cells hold the means, rounded, and a join takes
 // the weighted mean of its parts' cells (the replay judges the proposal).
-void proposeTree(int n, float* cells, const std::size_t* rowOffsets, ReducibleBuffers& buffers) {
+template <class Places>
+void proposeTree(int n, float* cells, Places places, ReducibleBuffers& buffers) {
     auto& active = buffers.active;
     auto& chain = buffers.chain;
     auto& sizeOf = buffers.lowestOf;
@@ -87,10 +88,10 @@ void proposeTree(int n, float* cells, const std::size_t* rowOffsets, ReducibleBu
     joins.clear();
     chain.clear();
     while (active.size() > 1) {
-        const auto [a, b, key] = chain_cells::popReciprocalPair(cells, rowOffsets, active, chain);
+        const auto [a, b, key] = chain_cells::popReciprocalPair(cells, places, active, chain);
         const double size = sizeOf[at(a)] + sizeOf[at(b)];
         const double weightA = sizeOf[at(a)] / size, weightB = sizeOf[at(b)] / size;
-        chain_cells::forEachOther(cells, rowOffsets, active, a, b, [&](int, float& va, float vb) {
+        chain_cells::forEachOther(cells, places, active, a, b, [&](int, float& va, float vb) {
             va = static_cast<float>(weightA * va + weightB * vb);
         });
         joins.push_back({key, nodeOf[at(a)], nodeOf[at(b)]});
@@ -103,10 +104,11 @@ void proposeTree(int n, float* cells, const std::size_t* rowOffsets, ReducibleBu
 // The replay's state: fresh sum cells, member records and codes by identity
 // (records.join is given identities for slots), the proposal as nodes, and
 // the ready joins, smallest value first.
+template <class Places>
 struct Replay {
     const DistanceTriangle& distances;
     float* cells;
-    const std::size_t* rowOffsets;
+    Places places;
     linkage_cells::ClusterRecords& records;
     ReducibleBuffers& buffers;
     std::size_t& exactCount;
@@ -143,7 +145,7 @@ struct Replay {
 
     void start() {
         const double* d = distances.entries.data();
-        for (std::size_t e = 0; e < distances.entries.size(); ++e) cells[e] = linkage_cells::AverageCells::initialCell(d[e]);
+        chain_cells::fillCells(cells, places, n, [d](std::size_t e) { return linkage_cells::AverageCells::initialCell(d[e]); });
         records.start(n);
         auto& active = buffers.active;
         active.resize(at(n));
@@ -208,7 +210,7 @@ struct Replay {
         };
         double nearestValue = std::numeric_limits<double>::infinity();
         bool separated = true;
-        chain_cells::forEachOther(cells, rowOffsets, buffers.active, a, b, [&](int c, float& va, float vb) {
+        chain_cells::forEachOther(cells, places, buffers.active, a, b, [&](int c, float& va, float vb) {
             separated = separated && above(va, inverseA, thresholdA, a, sizeA, depthA, c) &&
                         above(vb, inverseB, thresholdB, b, sizeB, depthB, c);
             va = linkage_cells::AverageCells::combine(va, vb);
@@ -231,7 +233,7 @@ struct Replay {
         const double sizeY = records.sizeOfSlot[at(y)], depthY = records.depthOfSlot[at(y)];
         for (const int c : buffers.active) {
             if (c == y || c == x) continue;
-            const float cell = chain_cells::cellBetween(cells, rowOffsets, c, y);
+            const float cell = chain_cells::cellBetween(cells, places, c, y);
             const double value = static_cast<double>(cell) * inverseY * records.inverseOfSlot[at(c)];
             const double termCount = sizeY * records.sizeOfSlot[at(c)];
             if (value - linkage_cells::averageWidth(value, termCount, depthY + records.depthOfSlot[at(c)], 0.0) > limit)
@@ -312,11 +314,9 @@ struct Replay {
     }
 };
 
-}  // namespace
-
-bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, float* cells,
-                        const std::size_t* rowOffsets, linkage_cells::ClusterRecords& records,
-                        ReducibleBuffers& buffers, std::size_t& exactCount) {
+template <class Places>
+bool averageChain(MergeTree& tree, const DistanceTriangle& distances, float* cells, Places places,
+                  linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
     const int n = distances.objectCount;
     const double* d = distances.entries.data();
     // Distances >= 0 but not a negative zero (as for the other routes), and
@@ -325,13 +325,23 @@ bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, floa
     const double largestTermCount = std::floor(n / 2.0) * std::ceil(n / 2.0);
     double largest = 0;
     bool usable = n <= (1 << 16);
-    for (std::size_t e = 0; e < distances.entries.size(); ++e) {
-        usable &= (d[e] >= 0) & !std::signbit(d[e]);
-        largest = d[e] > largest ? d[e] : largest;
-        cells[e] = linkage_cells::AverageCells::initialCell(d[e]);
-    }
+    chain_cells::fillCells(cells, places, n, [&](std::size_t e) {
+        const double v = d[e];
+        usable &= (v >= 0) & !std::signbit(v);
+        largest = v > largest ? v : largest;
+        return linkage_cells::AverageCells::initialCell(v);
+    });
     if (!usable || !(largest * largestTermCount <= 0x1p120)) return false;
-    proposeTree(n, cells, rowOffsets, buffers);
-    Replay replay{distances, cells, rowOffsets, records, buffers, exactCount, n, documentedError(largestTermCount)};
+    proposeTree(n, cells, places, buffers);
+    Replay<Places> replay{distances, cells, places, records, buffers, exactCount, n, documentedError(largestTermCount)};
     return replay.run(tree);
+}
+
+}  // namespace
+
+bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, chain_cells::ChainCells cells,
+                        linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
+    return chain_cells::withPlaces(cells, [&](auto places) {
+        return averageChain(tree, distances, cells.cells, places, records, buffers, exactCount);
+    });
 }

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -34,6 +35,8 @@ using linkage_cells::SentinelNearest;
 struct ClusteringWorkspace::Buffers {
     std::vector<float> cells;              // by pairs of lowest rows, packed like the distances
     std::vector<std::size_t> rowOffsets;   // cell (i, j), i < j, at rowOffsets[i] + j
+    std::vector<std::size_t> tileRows;     // the faster routes' cells (chain_cells.h)
+    std::vector<std::uint32_t> tileColumns;
     // The active clusters in slot order.
     std::vector<int> clusterOfSlot;  // lowest row: the cluster's identity while it lives
     std::vector<int> codeOfSlot;     // merge-record code: -object, or the step that formed it
@@ -63,6 +66,23 @@ void prepareCells(ClusteringWorkspace::Buffers& buffers, const DistanceTriangle&
     resizeLargeBuffer(buffers.cells, distances.entries.size());
     buffers.rowOffsets.resize(at(n));
     for (int i = 0; i < n; ++i) buffers.rowOffsets[at(i)] = pairIndex(n, i, i + 1) - at(i + 1);
+}
+
+// The cells of the faster routes: packed like the table's, or in tiles of
+// one cache line each (chain_cells.h) for many objects.
+chain_cells::ChainCells prepareChainCells(ClusteringWorkspace::Buffers& buffers, const DistanceTriangle& distances) {
+    const int n = distances.objectCount;
+    if (n < chain_cells::TilesFrom) {
+        prepareCells(buffers, distances);
+        return {buffers.cells.data(), buffers.rowOffsets.data(), nullptr};
+    }
+    // A tile is one cache line only where it starts on one.
+    constexpr std::size_t lineCells = 64 / sizeof(float);
+    resizeLargeBuffer(buffers.cells, chain_cells::tiledCellCount(n) + lineCells);
+    const auto start = reinterpret_cast<std::uintptr_t>(buffers.cells.data());
+    float* tiles = buffers.cells.data() + (lineCells - start / sizeof(float) % lineCells) % lineCells;
+    chain_cells::placeInTiles(n, buffers.tileRows, buffers.tileColumns);
+    return {tiles, buffers.tileRows.data(), buffers.tileColumns.data()};
 }
 
 template <class Policy>
@@ -241,10 +261,9 @@ void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage 
     if (linkage == Linkage::Connected) {
         joined = joinBySpanningTree(tree, distances, buffers.reducible);
     } else {
-        prepareCells(buffers, distances);
         const auto route = linkage == Linkage::Compact ? joinByChain : joinAverageByChain;
-        joined = route(tree, distances, buffers.cells.data(), buffers.rowOffsets.data(), buffers.records,
-                       buffers.reducible, workspace.exactLinkages);
+        joined = route(tree, distances, prepareChainCells(buffers, distances), buffers.records, buffers.reducible,
+                       workspace.exactLinkages);
     }
     if (joined) {
         workspace.usedTable = false;
@@ -266,13 +285,17 @@ void clusterByTable(MergeTree& tree, const DistanceTriangle& distances, Linkage 
 
 double clusteringWorkspaceBytes(int n) {
     const double objects = n;
-    // The cells (n(n-1)/2 floats), and per object: a row offset, the slot
-    // arrays (identity, code, neighbour, an entry of 24 bytes, three factors
-    // of the estimates, a scan cell, two scan estimates), a member list
-    // with its size and depth, and the faster routes' arrays (a join of 16
-    // bytes, eight identities, a distance, a ready join and its queue entry).
-    return objects * (objects - 1) / 2 * sizeof(float) +
-           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 8 * 4 + 8 + sizeof(ReadyJoin) + 16);
+    // The cells (n(n-1)/2 floats, or in tiles about 2.5 n more and a cache
+    // line), and per object: a row offset, the slot arrays (identity, code,
+    // neighbour, an entry of 24 bytes, three factors of the estimates, a
+    // scan cell, two scan estimates), a member list with its size and
+    // depth, and the faster routes' arrays (a join of 16 bytes, eight
+    // identities, a distance, a ready join and its queue entry, the tiles'
+    // row and column places).
+    const double cells = n < chain_cells::TilesFrom ? objects * (objects - 1) / 2
+                                                    : static_cast<double>(chain_cells::tiledCellCount(n) + 16);
+    return cells * sizeof(float) +
+           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 8 * 4 + 8 + sizeof(ReadyJoin) + 16 + 12);
 }
 
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage) {

@@ -202,16 +202,18 @@ bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, Redu
     return true;
 }
 
-bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, float* cells, const std::size_t* rowOffsets,
-                 linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
+namespace {
+
+template <class Places>
+bool compactChain(MergeTree& tree, const DistanceTriangle& distances, float* cells, Places places,
+                  linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
     const int n = distances.objectCount;
     const double* d = distances.entries.data();
-    const std::size_t entryCount = distances.entries.size();
     bool usable = true;
-    for (std::size_t e = 0; e < entryCount; ++e) {
+    chain_cells::fillCells(cells, places, n, [&](std::size_t e) {
         usable &= plain(d[e]);
-        cells[e] = static_cast<float>(d[e]);
-    }
+        return static_cast<float>(d[e]);
+    });
     if (!usable) return false;
     auto& active = buffers.active;
     auto& joins = buffers.joins;
@@ -229,10 +231,10 @@ bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, float* cell
     };
 
     while (active.size() > 1) {
-        const auto [a, b, key] = chain_cells::popReciprocalPair(cells, rowOffsets, active, chain);
+        const auto [a, b, key] = chain_cells::popReciprocalPair(cells, places, active, chain);
         const double h = linkage(a, b);
         bool unique = heightOf[at(a)] < h && heightOf[at(b)] < h;
-        chain_cells::forEachOther(cells, rowOffsets, active, a, b, [&](int c, float& va, float& vb) {
+        chain_cells::forEachOther(cells, places, active, a, b, [&](int c, float& va, float& vb) {
             if (!((va > key) & (vb > key))) unique &= (va > key || linkage(a, c) > h) && (vb > key || linkage(b, c) > h);
             va = va < vb ? vb : va;
         });
@@ -251,4 +253,13 @@ bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, float* cell
         recordJoin(tree, buffers.codeOf, t, join.first, join.second, join.height);
     }
     return true;
+}
+
+}  // namespace
+
+bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, chain_cells::ChainCells cells,
+                 linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
+    return chain_cells::withPlaces(cells, [&](auto places) {
+        return compactChain(tree, distances, cells.cells, places, records, buffers, exactCount);
+    });
 }

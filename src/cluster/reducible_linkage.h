@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "cluster/chain_cells.h"
 #include "cluster/distance_triangle.h"
 #include "cluster/linkage_cells.h"
 #include "cluster/merge_tree.h"
@@ -54,17 +55,16 @@ struct ReducibleBuffers {
 // zero or |distance| >= 1e100 and the joins have distinct heights.
 bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, ReducibleBuffers& buffers);
 
-// "compact", on the caller's single-precision cells (n(n-1)/2 of them, cell
-// (i, j), i < j, at rowOffsets[i] + j; overwritten) and member records: true
+// "compact", on the caller's single-precision cells (overwritten) and
+// member records: true
 // when the data are as above and the chain's checks show every join to be
 // the only smallest pair of its step. exactCount counts the linkage values
 // taken from member lists.
-bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, float* cells, const std::size_t* rowOffsets,
+bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, chain_cells::ChainCells cells,
                  linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);
 
 // "average", on the same cells and records: true when every distance is a
 // number >= 0 (not too large for the cells) and the replay of the chain's
 // tree shows that the table writes it; see average_chain.cpp.
-bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, float* cells,
-                        const std::size_t* rowOffsets, linkage_cells::ClusterRecords& records,
-                        ReducibleBuffers& buffers, std::size_t& exactCount);
+bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, chain_cells::ChainCells cells,
+                        linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "cluster/cluster_test_support.h"
+#include "cluster/reducible_linkage.h"
 #include "reference/literal_clustering.h"
 
 using cluster_testing::AllMetrics;
@@ -219,3 +220,34 @@ INSTANTIATE_TEST_SUITE_P(
         for (char& c : name) c = c == ' ' ? '_' : c;
         return name;
     });
+
+// Many objects put the faster routes' cells in tiles of 4 x 4; on tiles the
+// routes must write the table's record too, at sizes with partial tiles.
+TEST(TiledCells, FasterRoutesWriteTheTablesRecord) {
+    std::mt19937 random(7);
+    ClusteringWorkspace workspace;
+    for (const int n : {2, 3, 4, 5, 9, 61, 302}) {
+        const Triangles triangles{distinctTriangle(random, n),
+                                  distancesOf(clusteredMatrix(random, n, 8, 6), DistanceMetric::Euclidean)};
+        for (const DistanceTriangle& d : triangles)
+            for (const Linkage linkage : {Linkage::Average, Linkage::Compact}) {
+                std::vector<float> cells(chain_cells::tiledCellCount(n));
+                std::vector<std::size_t> rows;
+                std::vector<std::uint32_t> columns;
+                chain_cells::placeInTiles(n, rows, columns);
+                linkage_cells::ClusterRecords records;
+                ReducibleBuffers buffers;
+                std::size_t exactCount = 0;
+                MergeTree tiled(n), table(n);
+                const auto route = linkage == Linkage::Compact ? joinByChain : joinAverageByChain;
+                const bool joined = route(tiled, d, {cells.data(), rows.data(), columns.data()}, records, buffers, exactCount);
+                clusterByTable(table, d, linkage, workspace);
+                EXPECT_TRUE(joined || &d != &triangles[0]) << n << " objects, distinct distances";
+                for (int s = 0; joined && s < n - 1; ++s)
+                    ASSERT_TRUE(tiled.mergeMember(s, 0) == table.mergeMember(s, 0) &&
+                                tiled.mergeMember(s, 1) == table.mergeMember(s, 1) &&
+                                bitsOf(tiled.height(s)) == bitsOf(table.height(s)))
+                        << n << " objects, linkage " << static_cast<int>(linkage) << ", step " << s + 1;
+            }
+    }
+}
