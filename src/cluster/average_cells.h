@@ -51,25 +51,47 @@ inline double averageWidth(double value, double termCount, double depth, double 
 
 // The specified value of two clusters from their member lists (ascending
 // rows): the sum of their pair distances, the first cluster's rows outer,
-// divided by the first cluster's size, then by the second's.
+// divided by the first cluster's size, then by the second's. Row a of the
+// triangle holds an outer member a's pairs (a, b > a); its pairs (b < a, a)
+// lie in the rows of the smaller inner members, one cache line each. For
+// eight outer members at a time these are read row by row into scratch,
+// where outer members close together share lines, and then every term is
+// added in the documented order.
 inline double documentedAverage(const DistanceTriangle& distances, const std::vector<int>& outer,
-                                const std::vector<int>& inner) {
+                                const std::vector<int>& inner, std::vector<double>& scratch) {
+    constexpr int Block = 8;
+    constexpr std::ptrdiff_t Ahead = 4;  // inner rows prefetched ahead
     const double* d = distances.entries.data();
     const int n = distances.objectCount;
+    auto rowOf = [d, n](int a) { return d + pairIndex(n, a, a + 1) - at(a + 1); };  // pair (a, b) at [b]
     const int* innerBegin = inner.data();
     const int* innerEnd = innerBegin + inner.size();
     double sum = 0;
-    for (int a : outer) {
-        // The pairs (b < a, a) lie in the rows of the smaller members, one
-        // cache line each (prefetched); row a of the triangle holds the
-        // pairs (a, b > a).
-        const int* split = std::lower_bound(innerBegin, innerEnd, a);
-        for (const int* b = innerBegin; b != split; ++b) {
-            if (split - b > 8) __builtin_prefetch(d + pairIndex(n, b[8], a), 0);
-            sum = sum + d[pairIndex(n, *b, a)];
+    for (std::size_t start = 0; start < outer.size(); start += Block) {
+        const int* block = outer.data() + start;
+        const int count = static_cast<int>(std::min<std::size_t>(Block, outer.size() - start));
+        std::ptrdiff_t below[Block];  // the inner members below each outer member
+        for (int k = 0; k < count; ++k) below[k] = std::lower_bound(innerBegin, innerEnd, block[k]) - innerBegin;
+        const std::ptrdiff_t stride = below[count - 1];
+        if (scratch.size() < at(count) * static_cast<std::size_t>(stride)) scratch.resize(at(count) * static_cast<std::size_t>(stride));
+        double* pairs = scratch.data();  // pair (inner[i], block[k]) at [k stride + i]
+        int first = 0;                   // the first outer member above inner[i]
+        for (std::ptrdiff_t i = 0; i < stride; ++i) {
+            while (below[first] <= i) ++first;
+            if (i + Ahead < stride) {
+                const double* ahead = rowOf(innerBegin[i + Ahead]);
+                __builtin_prefetch(ahead + block[first], 0);
+                __builtin_prefetch(ahead + block[count - 1], 0);
+            }
+            const double* row = rowOf(innerBegin[i]);
+            for (int k = first; k < count; ++k) pairs[k * stride + i] = row[block[k]];
         }
-        const double* row = d + pairIndex(n, a, a + 1) - at(a + 1);
-        for (const int* b = split; b != innerEnd; ++b) sum = sum + row[*b];
+        for (int k = 0; k < count; ++k) {
+            const double* column = pairs + k * stride;
+            for (std::ptrdiff_t i = 0; i < below[k]; ++i) sum = sum + column[i];
+            const double* row = rowOf(block[k]);
+            for (const int* b = innerBegin + below[k]; b != innerEnd; ++b) sum = sum + row[*b];
+        }
     }
     return sum / static_cast<double>(outer.size()) / static_cast<double>(inner.size());
 }
@@ -246,7 +268,7 @@ private:
     // The specified value from the member lists.
     double exactAverage(int first, int second) const {
         ++exactCount_;
-        return documentedAverage(distances_, records_.members[at(first)], records_.members[at(second)]);
+        return documentedAverage(distances_, records_.members[at(first)], records_.members[at(second)], scratch_);
     }
 
     const DistanceTriangle& distances_;
@@ -254,6 +276,7 @@ private:
     std::size_t& exactCount_;
     std::vector<double> values_;
     std::vector<double> widths_;
+    mutable std::vector<double> scratch_;  // of documentedAverage
     bool cellsExact_ = false;
     bool useIntervals_ = false;
     double negativeExcess_ = 0;

@@ -127,7 +127,8 @@ struct Replay {
 
     double sum(int first, int second) const {
         ++exactCount;
-        return linkage_cells::documentedAverage(distances, records.members[at(first)], records.members[at(second)]);
+        return linkage_cells::documentedAverage(distances, records.members[at(first)], records.members[at(second)],
+                                                buffers.scratch);
     }
 
     void push(int join, const ReadyJoin& ready) {

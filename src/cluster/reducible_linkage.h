@@ -49,6 +49,7 @@ struct ReducibleBuffers {
     // their values first.
     std::vector<ReadyJoin> ready;
     std::vector<std::pair<double, int>> queue;
+    std::vector<double> scratch;  // of the documented sums
 };
 
 // "connected": true when the data have no not-a-number, infinite, negative
