@@ -73,15 +73,15 @@ inline double documentedAverage(const DistanceTriangle& distances, const std::ve
         std::ptrdiff_t below[Block];  // the inner members below each outer member
         for (int k = 0; k < count; ++k) below[k] = std::lower_bound(innerBegin, innerEnd, block[k]) - innerBegin;
         const std::ptrdiff_t stride = below[count - 1];
-        if (scratch.size() < at(count) * static_cast<std::size_t>(stride)) scratch.resize(at(count) * static_cast<std::size_t>(stride));
+        const std::size_t needed = at(count) * static_cast<std::size_t>(stride);
+        if (scratch.size() < needed) scratch.resize(needed);
         double* pairs = scratch.data();  // pair (inner[i], block[k]) at [k stride + i]
         int first = 0;                   // the first outer member above inner[i]
         for (std::ptrdiff_t i = 0; i < stride; ++i) {
             while (below[first] <= i) ++first;
             if (i + Ahead < stride) {
                 const double* ahead = rowOf(innerBegin[i + Ahead]);
-                __builtin_prefetch(ahead + block[first], 0);
-                __builtin_prefetch(ahead + block[count - 1], 0);
+                for (int k = first; k < count; ++k) __builtin_prefetch(ahead + block[k], 0);
             }
             const double* row = rowOf(innerBegin[i]);
             for (int k = first; k < count; ++k) pairs[k * stride + i] = row[block[k]];

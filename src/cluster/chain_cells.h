@@ -104,8 +104,7 @@ float cellBetween(const float* cells, Places places, int x, int y) {
 // The nearest of the active clusters (ascending identities) to x, starting
 // from (best, next): the first strictly smaller cell in identity order.
 template <class Places>
-void findNearest(const float* cells, Places places, const std::vector<int>& active, int x, float& best,
-                        int& next) {
+void findNearest(const float* cells, Places places, const std::vector<int>& active, int x, float& best, int& next) {
     const auto position = std::lower_bound(active.begin(), active.end(), x) - active.begin();
     const int* ids = active.data();
     const std::size_t column = places.column(x);
@@ -143,7 +142,7 @@ struct ReciprocalPair {
 // nearer part. Needs two or more active clusters.
 template <class Places>
 ReciprocalPair popReciprocalPair(const float* cells, Places places, const std::vector<int>& active,
-                                        std::vector<int>& chain) {
+                                 std::vector<int>& chain) {
     for (;;) {
         if (chain.empty()) chain.push_back(active[0]);
         const int x = chain.back();
