@@ -93,7 +93,7 @@ void fillCells(float* cells, Places places, int n, Cell cell) {
     }
 }
 
-constexpr std::ptrdiff_t PrefetchDistance = 48;
+constexpr std::ptrdiff_t PrefetchDistance = 96;
 
 // The cell of the clusters x and y (x != y).
 template <class Places>
