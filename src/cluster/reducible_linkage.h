@@ -56,11 +56,10 @@ struct ReducibleBuffers {
 // zero or |distance| >= 1e100 and the joins have distinct heights.
 bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, ReducibleBuffers& buffers);
 
-// "compact", on the caller's single-precision cells (overwritten) and
-// member records: true
-// when the data are as above and the chain's checks show every join to be
-// the only smallest pair of its step. exactCount counts the linkage values
-// taken from member lists.
+// "compact", on the caller's single-precision cells (packed or tiled, see
+// chain_cells.h; overwritten) and member records: true when the data are as
+// above and the chain's checks show every join to be the only smallest pair
+// of its step. exactCount counts the linkage values taken from member lists.
 bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, chain_cells::ChainCells cells,
                  linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);
 
