@@ -5,9 +5,10 @@
 //
 // A chain reads all the cells of one cluster at a time: those with higher
 // identities (its row) and those with lower ones (its column). In a packed
-// triangle a column costs one cache line per cell. Here the triangle is cut
-// into tiles of 4 x 4 cells, one cache line each, laid out tile row after
-// tile row, so that a row and a column alike bring four cells per line.
+// triangle a column costs one cache line per cell. For many clusters the
+// triangle is cut into tiles of 4 x 4 cells, one cache line each, laid out
+// tile row after tile row, so that a row and a column alike bring four
+// cells per line (ChainCells says when).
 
 #include <algorithm>
 #include <cstddef>
