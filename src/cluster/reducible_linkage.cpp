@@ -59,7 +59,9 @@
 #include "cluster/reducible_linkage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <numeric>
 
@@ -70,8 +72,15 @@ using linkage_cells::Sentinel;
 
 namespace {
 
-// Whether a distance meets the conditions above.
-inline bool plain(double v) { return (std::fabs(v) < Sentinel) & !((v == 0) & std::signbit(v)); }
+// Whether a distance meets the conditions above, on its bits (no
+// floating-point comparison to wait on): the magnitude's bits below those of
+// 1e100 (which not-a-number and the infinities are not), and not the bits
+// of -0.
+inline bool plain(double v) {
+    constexpr auto sentinelBits = std::bit_cast<std::uint64_t>(Sentinel);
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    return ((bits & 0x7fffffffffffffffULL) < sentinelBits) & (bits != 0x8000000000000000ULL);
+}
 
 inline void recordJoin(MergeTree& tree, std::vector<int>& codeOf, int step, int first, int second, double height) {
     tree.mergePairs[at(step)] = {codeOf[at(first)], codeOf[at(second)]};
