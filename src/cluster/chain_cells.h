@@ -59,12 +59,15 @@ auto withPlaces(const ChainCells& cells, Work work) {
     return work(PackedPlaces{cells.rows});
 }
 
+// The cells of one tile, 4 x 4: one cache line of 64 bytes.
+constexpr std::size_t TileCells = 16;
+
 // The cells the tiles of n clusters take: ceil(n / 4) tile rows, tile row I
 // holding the tiles (I, J) for J >= I (the diagonal tile's lower half and
 // diagonal unused).
 inline std::size_t tiledCellCount(int n) {
     const std::size_t tiles = (static_cast<std::size_t>(n) + 3) / 4;
-    return tiles * (tiles + 1) / 2 * 16;
+    return tiles * (tiles + 1) / 2 * TileCells;
 }
 
 // The places of the tiled cells of n clusters: tile (I, J) starts at
@@ -78,8 +81,8 @@ inline void placeInTiles(int n, std::vector<std::size_t>& row, std::vector<std::
         const auto tileRow = static_cast<std::size_t>(i / 4);
         // The start of tile (I, 0), were it stored: the tile (I, J) lies J tiles on.
         const std::size_t rowStart = tileRow * tiles - tileRow * (tileRow - 1) / 2 - tileRow;
-        row[static_cast<std::size_t>(i)] = 16 * rowStart + 4 * static_cast<std::size_t>(i % 4);
-        column[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(16 * (i / 4) + i % 4);
+        row[static_cast<std::size_t>(i)] = TileCells * rowStart + 4 * static_cast<std::size_t>(i % 4);
+        column[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(TileCells * static_cast<std::size_t>(i / 4) + i % 4);
     }
 }
 

@@ -77,10 +77,10 @@ chain_cells::ChainCells prepareChainCells(ClusteringWorkspace::Buffers& buffers,
         return {buffers.cells.data(), buffers.rowOffsets.data(), nullptr};
     }
     // A tile is one cache line only where it starts on one.
-    constexpr std::size_t lineCells = 64 / sizeof(float);
-    resizeLargeBuffer(buffers.cells, chain_cells::tiledCellCount(n) + lineCells);
+    constexpr std::size_t line = chain_cells::TileCells;
+    resizeLargeBuffer(buffers.cells, chain_cells::tiledCellCount(n) + line);
     const auto start = reinterpret_cast<std::uintptr_t>(buffers.cells.data());
-    float* tiles = buffers.cells.data() + (lineCells - start / sizeof(float) % lineCells) % lineCells;
+    float* tiles = buffers.cells.data() + (line - start / sizeof(float) % line) % line;
     chain_cells::placeInTiles(n, buffers.tileRows, buffers.tileColumns);
     return {tiles, buffers.tileRows.data(), buffers.tileColumns.data()};
 }
@@ -293,7 +293,7 @@ double clusteringWorkspaceBytes(int n) {
     // identities, a distance, a ready join and its queue entry, the tiles'
     // row and column places).
     const double cells = n < chain_cells::TilesFrom ? objects * (objects - 1) / 2
-                                                    : static_cast<double>(chain_cells::tiledCellCount(n) + 16);
+                                                    : static_cast<double>(chain_cells::tiledCellCount(n) + chain_cells::TileCells);
     return cells * sizeof(float) +
            objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 8 * 4 + 8 + sizeof(ReadyJoin) + 16 + 12);
 }
