@@ -33,6 +33,13 @@ DistanceTriangle triangleOf(int n, std::vector<double> entries) {
     return d;
 }
 
+// Whether step s of two records joins the same pair at the same height, bit
+// for bit (any two not-a-numbers alike).
+bool sameStep(const MergeTree& x, const MergeTree& y, int s) {
+    const bool sameHeight = bitsOf(x.height(s)) == bitsOf(y.height(s)) || (std::isnan(x.height(s)) && std::isnan(y.height(s)));
+    return x.mergeMember(s, 0) == y.mergeMember(s, 0) && x.mergeMember(s, 1) == y.mergeMember(s, 1) && sameHeight;
+}
+
 // The product's tree (and the table's alone) against the literal
 // transcription's, pairs and heights bit for bit (any two not-a-numbers
 // alike), with the caller's workspace. Returns whether the table ran.
@@ -46,10 +53,7 @@ bool expectLiteralTree(const DistanceTriangle& d, Linkage linkage, ClusteringWor
     EXPECT_TRUE(!workspace.distancesBelowSentinel() || rowsWithNonFiniteDistances(d).empty()) << what;
     for (const MergeTree* tree : {&fast, &table})
         for (int s = 0; s < slow.stepCount(); ++s) {
-            const bool sameHeight = bitsOf(tree->height(s)) == bitsOf(slow.height(s)) ||
-                                    (std::isnan(tree->height(s)) && std::isnan(slow.height(s)));
-            EXPECT_TRUE(tree->mergeMember(s, 0) == slow.mergeMember(s, 0) &&
-                        tree->mergeMember(s, 1) == slow.mergeMember(s, 1) && sameHeight)
+            EXPECT_TRUE(sameStep(*tree, slow, s))
                 << what << (tree == &fast ? "" : " table") << " linkage " << static_cast<int>(linkage) << " step "
                 << s + 1 << ": (" << tree->mergeMember(s, 0) << ", " << tree->mergeMember(s, 1) << ") at "
                 << tree->height(s) << " against (" << slow.mergeMember(s, 0) << ", " << slow.mergeMember(s, 1)
@@ -244,9 +248,7 @@ TEST(TiledCells, FasterRoutesWriteTheTablesRecord) {
                 clusterByTable(table, d, linkage, workspace);
                 EXPECT_TRUE(joined || &d != &triangles[0]) << n << " objects, distinct distances";
                 for (int s = 0; joined && s < n - 1; ++s)
-                    ASSERT_TRUE(tiled.mergeMember(s, 0) == table.mergeMember(s, 0) &&
-                                tiled.mergeMember(s, 1) == table.mergeMember(s, 1) &&
-                                bitsOf(tiled.height(s)) == bitsOf(table.height(s)))
+                    ASSERT_TRUE(sameStep(tiled, table, s))
                         << n << " objects, linkage " << static_cast<int>(linkage) << ", step " << s + 1;
             }
     }
