@@ -90,6 +90,18 @@ void smallSizes(benchmark::internal::Benchmark* b) {
     b->Unit(benchmark::kMillisecond);
 }
 
+// One resampled data set's draws: every value of the matrix redrawn.
+void BM_Perturbation(benchmark::State& state) {
+    const DataMatrix& m = benchMatrix(static_cast<int>(state.range(0)));
+    DataMatrix perturbed = m;
+    RandomStream stream;
+    for (auto _ : state) {
+        perturbByScale(stream, m, perturbed, 0.1);
+        benchmark::DoNotOptimize(perturbed.values.data());
+    }
+}
+BENCHMARK(BM_Perturbation)->Apply(sizes);
+
 void BM_CorrelationDistances(benchmark::State& state) {
     const DataMatrix& m = benchMatrix(static_cast<int>(state.range(0)));
     DistanceTriangle d(m.rowCount);

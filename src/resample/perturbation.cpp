@@ -22,10 +22,8 @@ void perturbByScale(RandomStream& stream, const DataMatrix& source, DataMatrix& 
     const std::size_t count = source.values.size();
     const double* in = source.values.data();
     double* out = target.values.data();
-    for (std::size_t i = 0; i < count; ++i) {
-        const double value = in[i];
-        out[i] = normalDeviate(stream, value, scale * value);
-    }
+    standardNormalDeviates(stream, out, count);
+    for (std::size_t i = 0; i < count; ++i) out[i] = out[i] * (scale * in[i]) + in[i];
 }
 
 void perturbByErrorMatrix(RandomStream& stream, const DataMatrix& source, DataMatrix& target,
@@ -37,9 +35,8 @@ void perturbByErrorMatrix(RandomStream& stream, const DataMatrix& source, DataMa
     const double* in = source.values.data();
     const double* sd = errors.values.data();
     double* out = target.values.data();
-    for (std::size_t i = 0; i < count; ++i) {
-        out[i] = normalDeviate(stream, in[i], sd[i]);
-    }
+    standardNormalDeviates(stream, out, count);
+    for (std::size_t i = 0; i < count; ++i) out[i] = out[i] * sd[i] + in[i];
     // A shorter error matrix breaks the precondition; never read past it and
     // leave the cells it does not cover at their measured values.
     for (std::size_t i = count; i < source.values.size(); ++i) out[i] = in[i];

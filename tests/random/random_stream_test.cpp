@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
 #include <numeric>
 #include <set>
 #include <tuple>
+#include <vector>
 
 // Every seed gives start values inside each modulus, the second one coprime to
 // 30309 = 3 x 10103 (a multiple of 3 or of 10103 would stay on a short cycle,
@@ -29,4 +31,25 @@ TEST(RandomStream, SeedsGiveValidDistinctStarts) {
     RandomStream a = streamFromSeed(1), b = streamFromSeed(2), again = streamFromSeed(1);
     EXPECT_NE(uniformRandom(a), uniformRandom(b));
     EXPECT_TRUE(streamFromSeed(1) == again);
+}
+
+// The batched deviates against one call at a time, bit for bit, and the
+// stream left where the calls leave it: counts around the batch size and a
+// long run, from the fixed start and from seeds.
+TEST(RandomStream, BatchedDeviatesEqualSingleCalls) {
+    for (const std::uint64_t seed : {0ULL, 1ULL, 77ULL}) {
+        for (const std::size_t count : {0u, 1u, 2u, 255u, 256u, 257u, 513u, 200000u}) {
+            RandomStream single = seed == 0 ? RandomStream{} : streamFromSeed(seed);
+            RandomStream batched = single;
+            std::vector<double> factors(count);
+            standardNormalDeviates(batched, factors.data(), count);
+            for (std::size_t i = 0; i < count; ++i) {
+                const double mean = 1.0 + static_cast<double>(i % 7), sd = 0.5 - static_cast<double>(i % 3);
+                const double expected = normalDeviate(single, mean, sd);
+                ASSERT_EQ(std::bit_cast<std::uint64_t>(factors[i] * sd + mean), std::bit_cast<std::uint64_t>(expected))
+                    << seed << " " << count << " " << i;
+            }
+            EXPECT_TRUE(single == batched) << seed << " " << count;
+        }
+    }
 }
