@@ -60,7 +60,7 @@ template <class Lanes>
 struct ProductTerm {  // correlation: the values are already centred
     [[gnu::always_inline]] static void add(double& entry, double x, double y) { entry += x * y; }
     template <class Lanes>
-    [[gnu::always_inline]] static void add(Lanes& entry, const Lanes& x, const Lanes& y) { entry += x * y; }
+    [[gnu::always_inline]] static void add(Lanes& entry, double x, const Lanes& y) { entry += x * y; }
 };
 struct SquaredDifferenceTerm {  // euclidean, binary
     [[gnu::always_inline]] static void add(double& entry, double x, double y) {
@@ -68,7 +68,7 @@ struct SquaredDifferenceTerm {  // euclidean, binary
         entry += d * d;
     }
     template <class Lanes>
-    [[gnu::always_inline]] static void add(Lanes& entry, const Lanes& x, const Lanes& y) {
+    [[gnu::always_inline]] static void add(Lanes& entry, double x, const Lanes& y) {
         const Lanes d = x - y;
         entry += d * d;
     }
@@ -76,7 +76,7 @@ struct SquaredDifferenceTerm {  // euclidean, binary
 struct AbsoluteDifferenceTerm {  // manhattan
     [[gnu::always_inline]] static void add(double& entry, double x, double y) { entry += std::fabs(x - y); }
     template <class Lanes>
-    [[gnu::always_inline]] static void add(Lanes& entry, const Lanes& x, const Lanes& y) {
+    [[gnu::always_inline]] static void add(Lanes& entry, double x, const Lanes& y) {
         Lanes d = x - y;
         clearSigns(d);
         entry += d;
@@ -88,7 +88,7 @@ struct LargestDifferenceTerm {  // maximum: replaces only when strictly larger
         entry = entry < d ? d : entry;
     }
     template <class Lanes>
-    [[gnu::always_inline]] static void add(Lanes& entry, const Lanes& x, const Lanes& y) {
+    [[gnu::always_inline]] static void add(Lanes& entry, double x, const Lanes& y) {
         Lanes d = x - y;
         clearSigns(d);
         entry = entry < d ? d : entry;
@@ -114,8 +114,7 @@ template <class Term, int Width>
         const double* x = base + at(i);
         const double* y = base + at(j);
         for (int c = 0; c < q; ++c, x += stride, y += stride) {
-            Lanes xx;
-            for (int w = 0; w < Width; ++w) xx[w] = *x;
+            const double xx = *x;  // a scalar operand takes every lane
             for (int t = 0; t < groupLanes; ++t) {
                 Lanes yy;
                 std::memcpy(&yy, y + Width * t, sizeof yy);
