@@ -7,11 +7,13 @@
 // and a column-major copy of the matrix puts the values of rows i+1 ... n-1
 // of one column next to each other too. The innermost loop then adds one
 // column's term to a block of consecutive entries, which the compiler
-// vectorises across pairs without reordering any single sum.
+// vectorises across pairs without reordering any single sum. Two rows go
+// together, so that each load of the lower rows' values serves both.
 
 #include "cluster/distance_triangle.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -99,75 +101,109 @@ struct LargestDifferenceTerm {  // maximum: replaces only when strictly larger
 // all of them are a few vector operations.
 constexpr int PairGroup = 32;
 
-// Accumulates the column terms of the pairs (i, j) for j in [first, last)
-// into out[0 .. last-first), column by column: groups of pairs keep their
-// running sums in registers over all columns, the rest run one at a time.
-template <class Term, int Width>
-[[gnu::always_inline]] inline void accumulateBlock(double* out, const double* base, int n, int q, int i,
-                                                   int first, int last) {
+// Accumulates the column terms of the pairs (i + r, j + k), r < Rows,
+// k < Vectors * Width, into outs[r][k], column by column, their running
+// sums in registers. The rows share each column's loads of the j values.
+template <class Term, int Width, int Vectors, int Rows>
+[[gnu::always_inline]] inline void accumulateGroup(double* const* outs, const double* base, std::size_t stride, int q,
+                                                   int i, int j) {
     using Lanes = typename VectorOf<Width>::Lanes;
+    Lanes sums[Rows][Vectors] = {};
+    const double* x = base + at(i);
+    const double* y = base + at(j);
+    for (int c = 0; c < q; ++c, x += stride, y += stride) {
+        for (int t = 0; t < Vectors; ++t) {
+            Lanes yy;
+            std::memcpy(&yy, y + Width * t, sizeof yy);
+            // A scalar operand takes every lane.
+            for (int r = 0; r < Rows; ++r) Term::add(sums[r][t], x[r], yy);
+        }
+    }
+    for (int r = 0; r < Rows; ++r) std::memcpy(outs[r], sums[r], sizeof sums[r]);
+}
+
+// Accumulates the column terms of the pairs (i + r, j), r < Rows, for j in
+// [first, last) into outs[r][0 .. last-first), column by column: groups of
+// pairs keep their running sums in registers over all columns, the few
+// left run one at a time.
+template <class Term, int Width, int Rows>
+[[gnu::always_inline]] inline void accumulateBlock(double* const* outs, const double* base, int n, int q, int i,
+                                                   int first, int last) {
     const std::size_t stride = at(n);
     int j = first;
-    constexpr int groupLanes = PairGroup / Width;
-    for (; j + PairGroup <= last; j += PairGroup) {
-        Lanes sums[groupLanes] = {};
-        const double* x = base + at(i);
-        const double* y = base + at(j);
-        for (int c = 0; c < q; ++c, x += stride, y += stride) {
-            const double xx = *x;  // a scalar operand takes every lane
-            for (int t = 0; t < groupLanes; ++t) {
-                Lanes yy;
-                std::memcpy(&yy, y + Width * t, sizeof yy);
-                Term::add(sums[t], xx, yy);
-            }
-        }
-        std::memcpy(out + (j - first), sums, sizeof sums);
-    }
+    auto outsFrom = [&](int j) {
+        std::array<double*, Rows> o;
+        for (int r = 0; r < Rows; ++r) o[r] = outs[r] + (j - first);
+        return o;
+    };
+    for (; j + PairGroup <= last; j += PairGroup)
+        accumulateGroup<Term, Width, PairGroup / Width, Rows>(outsFrom(j).data(), base, stride, q, i, j);
     for (; j < last; ++j) {
-        double sum = 0;
-        for (int c = 0; c < q; ++c) Term::add(sum, base[at(c) * stride + at(i)], base[at(c) * stride + at(j)]);
-        out[j - first] = sum;
+        for (int r = 0; r < Rows; ++r) {
+            double sum = 0;
+            for (int c = 0; c < q; ++c) Term::add(sum, base[c * stride + i + r], base[c * stride + j]);
+            outs[r][j - first] = sum;
+        }
     }
 }
 
 // The finishing operation of one entry after its column sum.
 enum class Finish { None, Correlation, Root };
 
+// The entries (i, first) .. (i, first + length - 1) at out.
+template <Finish finish>
+[[gnu::always_inline]] inline void finishEntries(double* out, int length, const double* roots, int i, int first) {
+    if constexpr (finish == Finish::Correlation) {
+        const double rootI = roots[i];
+        const double* rootJ = roots + first;
+        for (int t = 0; t < length; ++t) out[t] = 1 - (out[t] / rootI) / rootJ[t];
+    } else if constexpr (finish == Finish::Root) {
+        for (int t = 0; t < length; ++t) out[t] = std::sqrt(out[t]);
+    }
+}
+
 // Fills the triangle; compiled once per instruction set, with vectors as
 // wide as that set has. The arithmetic of every entry is the same in each.
-template <class Term, int Width>
+// Rows go two at a time: their pairs with the rows below both share the
+// column loads; the pair of the two rows themselves runs alone.
+template <class Term, int Width, Finish finish>
 [[gnu::always_inline]] inline void fillWith(double* entries, const double* columns, const double* roots, int n,
-                                            int q, Finish finish) {
-    for (int i = 0; i + 1 < n; ++i) {
-        double* row = entries + pairIndex(n, i, i + 1);
-        for (int first = i + 1; first < n; first += BlockLength) {
+                                            int q) {
+    int i = 0;
+    for (; i + 2 < n; i += 2) {
+        double* rowI = entries + pairIndex(n, i, i + 1);
+        double* rowNext = entries + pairIndex(n, i + 1, i + 2);
+        double* own[1] = {rowI};
+        accumulateBlock<Term, Width, 1>(own, columns, n, q, i, i + 1, i + 2);
+        finishEntries<finish>(rowI, 1, roots, i, i + 1);
+        for (int first = i + 2; first < n; first += BlockLength) {
             const int last = std::min(n, first + BlockLength);
-            double* out = row + (first - i - 1);
-            accumulateBlock<Term, Width>(out, columns, n, q, i, first, last);
-            const int length = last - first;
-            if (finish == Finish::Correlation) {
-                const double rootI = roots[i];
-                const double* rootJ = roots + first;
-                for (int t = 0; t < length; ++t) out[t] = 1 - (out[t] / rootI) / rootJ[t];
-            } else if (finish == Finish::Root) {
-                for (int t = 0; t < length; ++t) out[t] = std::sqrt(out[t]);
-            }
+            double* outs[2] = {rowI + (first - i - 1), rowNext + (first - i - 2)};
+            accumulateBlock<Term, Width, 2>(outs, columns, n, q, i, first, last);
+            finishEntries<finish>(outs[0], last - first, roots, i, first);
+            finishEntries<finish>(outs[1], last - first, roots, i + 1, first);
         }
+    }
+    if (i + 1 < n) {  // the last pair, when the rows before it went in twos
+        double* row = entries + pairIndex(n, i, i + 1);
+        double* own[1] = {row};
+        accumulateBlock<Term, Width, 1>(own, columns, n, q, i, i + 1, n);
+        finishEntries<finish>(row, 1, roots, i, i + 1);
     }
 }
 
 #define NOISECLUST_FILL_FOR_EVERY_TERM(width)                                                            \
     switch (metric) {                                                                                     \
     case DistanceMetric::Correlation:                                                                     \
-        return fillWith<ProductTerm, width>(entries, columns, roots, n, q, Finish::Correlation);         \
+        return fillWith<ProductTerm, width, Finish::Correlation>(entries, columns, roots, n, q);         \
     case DistanceMetric::Euclidean:                                                                       \
-        return fillWith<SquaredDifferenceTerm, width>(entries, columns, roots, n, q, Finish::Root);      \
+        return fillWith<SquaredDifferenceTerm, width, Finish::Root>(entries, columns, roots, n, q);      \
     case DistanceMetric::Maximum:                                                                         \
-        return fillWith<LargestDifferenceTerm, width>(entries, columns, roots, n, q, Finish::None);      \
+        return fillWith<LargestDifferenceTerm, width, Finish::None>(entries, columns, roots, n, q);      \
     case DistanceMetric::Manhattan:                                                                       \
-        return fillWith<AbsoluteDifferenceTerm, width>(entries, columns, roots, n, q, Finish::None);     \
+        return fillWith<AbsoluteDifferenceTerm, width, Finish::None>(entries, columns, roots, n, q);     \
     case DistanceMetric::Binary:                                                                          \
-        return fillWith<SquaredDifferenceTerm, width>(entries, columns, roots, n, q, Finish::None);      \
+        return fillWith<SquaredDifferenceTerm, width, Finish::None>(entries, columns, roots, n, q);      \
     }
 
 #if defined(__x86_64__) && defined(__GNUC__)
