@@ -71,34 +71,111 @@ namespace {
 double documentedError(double termCount) { return (termCount + 4) * 0x1p-53 * 1.01; }
 
 // The proposed tree: joins by children, nodes 0 .. n-1 the rows, n + j the
-// j-th join. The chain's cells hold the means, rounded, and a join takes
-// the weighted mean of its parts' cells (the replay judges the proposal).
+// j-th join. The cells hold the means, rounded, and a join takes the
+// weighted mean of its parts' cells (the replay judges the proposal). As
+// the table does, it joins the pair with the smallest cell first. Each
+// cluster keeps a bound at most all of its cells with clusters of higher
+// identity (its row) and the cluster that had it; a heap of the bounds
+// gives the next pair once the top's bound is its cell with that cluster,
+// the row being scanned again when not. A join cannot bring a cell below
+// a bound (the weighted mean of two cells is at least the smaller, also
+// rounded), so the bounds hold without visiting every row. Only rows are
+// scanned, and the column cells of a join are read once, when they are
+// combined. False when the bounds run out before the tree is whole.
 template <class Places>
-void proposeTree(int n, float* cells, Places places, ReducibleBuffers& buffers) {
+bool proposeTree(int n, float* cells, Places places, ReducibleBuffers& buffers) {
     auto& active = buffers.active;
-    auto& chain = buffers.chain;
     auto& sizeOf = buffers.lowestOf;
-    auto& nodeOf = buffers.codeOf;  // by identity: the node it is now
+    auto& nodeOf = buffers.codeOf;      // by identity: the node it is now
+    auto& nearestOf = buffers.chain;    // by identity: the cluster of its bound, -1 for none
+    auto& boundOf = buffers.cellOf;     // by identity
+    auto& alive = buffers.from;         // by identity: 1 while active
+    auto& heap = buffers.bounds;        // (bound, identity), smallest first; entries whose bound changed are skipped
     auto& joins = buffers.joins;
     active.resize(at(n));
     std::iota(active.begin(), active.end(), 0);
     sizeOf.assign(at(n), 1);
     nodeOf.resize(at(n));
     std::iota(nodeOf.begin(), nodeOf.end(), 0);
+    nearestOf.assign(at(n), -1);
+    boundOf.assign(at(n), std::numeric_limits<float>::infinity());
+    alive.assign(at(n), 1);
+    heap.clear();
     joins.clear();
-    chain.clear();
+    auto later = [](const std::pair<float, int>& x, const std::pair<float, int>& y) { return x > y; };
+    bool heaped = false;  // the first scans only collect their entries
+    auto setBound = [&](int x, int nearest, float cell) {
+        nearestOf[at(x)] = nearest;
+        boundOf[at(x)] = cell;
+        if (nearest < 0) return;
+        if (!heaped) {
+            heap.push_back({cell, x});
+            return;
+        }
+        if (heap.size() >= 2 * at(n)) {  // keeps the heap within 2n entries
+            std::erase_if(heap, [&](const auto& e) { return !alive[at(e.second)] || e.first != boundOf[at(e.second)]; });
+            std::make_heap(heap.begin(), heap.end(), later);
+        }
+        heap.push_back({cell, x});
+        std::push_heap(heap.begin(), heap.end(), later);
+    };
+    // The smallest cell of x's row, the first in identity order.
+    auto scanRow = [&](int x) {
+        const int* ids = active.data();
+        const auto count = static_cast<std::ptrdiff_t>(active.size());
+        const float* row = cells + places.row(x);
+        float best = std::numeric_limits<float>::infinity();
+        int nearest = -1;
+        for (auto k = std::upper_bound(active.begin(), active.end(), x) - active.begin(); k < count; ++k) {
+            const float v = row[places.column(ids[k])];
+            if (v < best) {
+                best = v;
+                nearest = ids[k];
+            }
+        }
+        setBound(x, nearest, best);
+    };
+    for (int x = 0; x + 1 < n; ++x) scanRow(x);
+    std::make_heap(heap.begin(), heap.end(), later);
+    heaped = true;
     while (active.size() > 1) {
-        const auto [a, b, key] = chain_cells::popReciprocalPair(cells, places, active, chain);
+        if (heap.empty()) return false;
+        std::pop_heap(heap.begin(), heap.end(), later);
+        const auto [bound, a] = heap.back();
+        heap.pop_back();
+        if (!alive[at(a)] || bound != boundOf[at(a)]) continue;  // an older entry
+        const int b = nearestOf[at(a)];
+        if (!alive[at(b)] || chain_cells::cellBetween(cells, places, a, b) != bound) {
+            scanRow(a);
+            continue;
+        }
         const double size = sizeOf[at(a)] + sizeOf[at(b)];
         const double weightA = sizeOf[at(a)] / size, weightB = sizeOf[at(b)] / size;
-        chain_cells::forEachOther(cells, places, active, a, b, [&](int, float& va, float vb) {
+        float best = std::numeric_limits<float>::infinity();
+        int nearest = -1;
+        chain_cells::forEachOther(cells, places, active, a, b, [&](int c, float& va, float vb) {
             va = static_cast<float>(weightA * va + weightB * vb);
+            if (c > a) {
+                if (va < best) {
+                    best = va;
+                    nearest = c;
+                }
+            } else if (nearestOf[at(c)] == b || va < boundOf[at(c)]) {
+                // The joined cluster takes b's place as c's candidate; a
+                // cell below the bound, should rounding ever give one,
+                // lowers it.
+                nearestOf[at(c)] = a;
+                if (va < boundOf[at(c)]) setBound(c, a, va);
+            }
         });
-        joins.push_back({key, nodeOf[at(a)], nodeOf[at(b)]});
+        joins.push_back({bound, nodeOf[at(a)], nodeOf[at(b)]});
         nodeOf[at(a)] = n + static_cast<int>(joins.size()) - 1;
         sizeOf[at(a)] += sizeOf[at(b)];
+        alive[at(b)] = 0;
         active.erase(std::lower_bound(active.begin(), active.end(), b));
+        setBound(a, nearest, best);
     }
+    return true;
 }
 
 // The replay's state: fresh sum cells, member records and codes by identity
@@ -333,7 +410,7 @@ bool averageChain(MergeTree& tree, const DistanceTriangle& distances, float* cel
         return linkage_cells::AverageCells::initialCell(v);
     });
     if (!usable || !(largest * largestTermCount <= 0x1p120)) return false;
-    proposeTree(n, cells, places, buffers);
+    if (!proposeTree(n, cells, places, buffers)) return false;
     Replay<Places> replay{distances, cells, places, records, buffers, exactCount, n, documentedError(largestTermCount)};
     return replay.run(tree);
 }

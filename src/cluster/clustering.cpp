@@ -291,11 +291,12 @@ double clusteringWorkspaceBytes(int n) {
     // scan cell, two scan estimates), a member list with its size and
     // depth, and the faster routes' arrays (a join of 16 bytes, eight
     // identities, a distance, a ready join and its queue entry, the tiles'
-    // row and column places).
+    // row and column places, and the "average" proposal's bound with two
+    // heap entries of 8 bytes).
     const double cells = n < chain_cells::TilesFrom ? objects * (objects - 1) / 2
                                                     : static_cast<double>(chain_cells::tiledCellCount(n) + chain_cells::TileCells);
     return cells * sizeof(float) +
-           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 8 * 4 + 8 + sizeof(ReadyJoin) + 16 + 12);
+           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 8 * 4 + 8 + sizeof(ReadyJoin) + 16 + 12 + 4 + 2 * 8);
 }
 
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage) {

@@ -45,6 +45,9 @@ struct ReducibleBuffers {
     std::vector<int> lowestOf;  // by set representative
     std::vector<int> setOf;     // union-find parents
     std::vector<double> nearest;
+    // The "average" proposal's bounds by identity, and a heap of them.
+    std::vector<float> cellOf;
+    std::vector<std::pair<float, int>> bounds;
     // "average": the joins whose two clusters exist, and the smallest of
     // their values first.
     std::vector<ReadyJoin> ready;
