@@ -55,7 +55,10 @@ template <unsigned Multiplier, unsigned Modulus>
 
 }  // namespace
 
-void standardNormalDeviates(RandomStream& stream, double* out, std::size_t count) {
+// Compiled for the widest vectors the processor has (the same correctly
+// rounded divisions and roots in each).
+[[gnu::target_clones("avx512f", "avx2", "default")]] void standardNormalDeviates(RandomStream& stream, double* out,
+                                                                                std::size_t count) {
     unsigned s1[2 * Batch], s2[2 * Batch], s3[2 * Batch];
     double p[Batch], w[Batch], logW[Batch];
     std::size_t done = 0;
