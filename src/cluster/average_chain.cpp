@@ -54,6 +54,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -69,6 +70,37 @@ namespace {
 // The relative bound of a documented value of m terms >= 0 against the
 // real mean: gamma(m + 4), the recursive sum and the two divisions.
 double documentedError(double termCount) { return (termCount + 4) * 0x1p-53 * 1.01; }
+
+// Whether every distance is a number >= 0 other than a negative zero, and
+// the largest: four at a time, in the widest vectors the processor has.
+[[gnu::target_clones("avx512f", "avx2", "default")]] bool nonNegativeNumbers(const double* d, std::size_t count,
+                                                                            double& largest) {
+    typedef double Doubles __attribute__((vector_size(32)));
+    typedef long long Bits __attribute__((vector_size(32)));
+    constexpr std::size_t Width = 4;
+    Bits usable = Bits{} - 1;
+    Doubles running{};
+    std::size_t i = 0;
+    for (; i + Width <= count; i += Width) {
+        Doubles v;
+        Bits bits;
+        std::memcpy(&v, d + i, sizeof v);
+        std::memcpy(&bits, d + i, sizeof bits);
+        usable &= (v >= 0) & (bits >= 0);  // the sign bit clear
+        running = v > running ? v : running;
+    }
+    bool all = true;
+    largest = 0;
+    for (std::size_t l = 0; l < Width; ++l) {
+        all &= usable[l] != 0;
+        largest = running[l] > largest ? running[l] : largest;
+    }
+    for (; i < count; ++i) {
+        all &= (d[i] >= 0) & !std::signbit(d[i]);
+        largest = d[i] > largest ? d[i] : largest;
+    }
+    return all;
+}
 
 // The proposed tree: joins by children, nodes 0 .. n-1 the rows, n + j the
 // j-th join. The cells hold the means, rounded, and a join takes the
@@ -402,14 +434,10 @@ bool averageChain(MergeTree& tree, const DistanceTriangle& distances, float* cel
     // sum, few enough terms and levels).
     const double largestTermCount = std::floor(n / 2.0) * std::ceil(n / 2.0);
     double largest = 0;
-    bool usable = n <= (1 << 16);
-    chain_cells::fillCells(cells, places, n, [&](std::size_t e) {
-        const double v = d[e];
-        usable &= (v >= 0) & !std::signbit(v);
-        largest = v > largest ? v : largest;
-        return linkage_cells::AverageCells::initialCell(v);
-    });
-    if (!usable || !(largest * largestTermCount <= 0x1p120)) return false;
+    if (n > (1 << 16) || !nonNegativeNumbers(d, distances.entries.size(), largest) ||
+        !(largest * largestTermCount <= 0x1p120))
+        return false;
+    chain_cells::fillCells(cells, places, n, [d](std::size_t e) { return linkage_cells::AverageCells::initialCell(d[e]); });
     if (!proposeTree(n, cells, places, buffers)) return false;
     Replay<Places> replay{distances, cells, places, records, buffers, exactCount, n, documentedError(largestTermCount)};
     return replay.run(tree);
