@@ -31,7 +31,7 @@ namespace {
 
 // Components stepped side by side: lane k of a batch jumps Lanes steps at a
 // time, so the lanes' modular products do not wait on each other.
-constexpr unsigned Lanes = 8;
+constexpr unsigned Lanes = 16;
 // Attempts (pairs of uniform numbers) drawn per batch.
 constexpr std::size_t Batch = 256;
 
@@ -41,15 +41,28 @@ constexpr unsigned jumpMultiplier(unsigned multiplier, unsigned modulus) {
     return static_cast<unsigned>(power);
 }
 
-// Steps one component count times from state, every step's state into out.
-// No product exceeds 30322 x 30322 < 2^32. Kept scalar: vectors of the lanes
-// would chain every step on the one before.
+// Steps one component count times from state, every step's state into out,
+// as a double. After the first single steps a state s lies in 0 .. m-1, and
+// a product p of the jump and s is below 30323^2 < 2^30, exact in double
+// precision. The jump is a unit modulo m, so p is a multiple of m only for
+// s = 0 (then p = 0 and all is exact); otherwise p / m is at least 1 / 30323
+// from an integer, far beyond the rounding of p times 1 / m, which therefore
+// truncates to the exact quotient, and the remainder comes out exact: a
+// vector of lanes at a time.
 template <unsigned Multiplier, unsigned Modulus>
-[[gnu::optimize("no-tree-vectorize")]] void stepComponent(int& state, unsigned* out, std::size_t count) {
-    constexpr unsigned jump = jumpMultiplier(Multiplier, Modulus);
+[[gnu::always_inline]] inline void stepComponent(int& state, double* out, std::size_t count) {
+    constexpr double jump = jumpMultiplier(Multiplier, Modulus);
+    constexpr double modulus = Modulus;
+    constexpr double inverse = 1.0 / Modulus;
     auto previous = static_cast<unsigned>(state);
-    for (std::size_t k = 0; k < count && k < Lanes; ++k) previous = out[k] = Multiplier * previous % Modulus;
-    for (std::size_t k = Lanes; k < count; ++k) out[k] = jump * out[k - Lanes] % Modulus;
+    for (std::size_t k = 0; k < count && k < Lanes; ++k) {
+        previous = Multiplier * previous % Modulus;
+        out[k] = previous;
+    }
+    for (std::size_t k = Lanes; k < count; ++k) {
+        const double product = jump * out[k - Lanes];
+        out[k] = product - static_cast<double>(static_cast<int>(product * inverse)) * modulus;
+    }
     state = static_cast<int>(out[count - 1]);
 }
 
@@ -59,7 +72,7 @@ template <unsigned Multiplier, unsigned Modulus>
 // rounded divisions and roots in each).
 [[gnu::target_clones("avx512f", "avx2", "default")]] void standardNormalDeviates(RandomStream& stream, double* out,
                                                                                 std::size_t count) {
-    unsigned s1[2 * Batch], s2[2 * Batch], s3[2 * Batch];
+    double s1[2 * Batch], s2[2 * Batch], s3[2 * Batch];
     double p[Batch], w[Batch], logW[Batch];
     std::size_t done = 0;
     while (done < count) {
@@ -74,8 +87,7 @@ template <unsigned Multiplier, unsigned Modulus>
             double u[2];
             for (std::size_t h = 0; h < 2; ++h) {
                 const std::size_t i = 2 * k + h;
-                const double x = static_cast<double>(s1[i]) / 30269.0 + static_cast<double>(s2[i]) / 30309.0 +
-                                 static_cast<double>(s3[i]) / 30323.0;
+                const double x = s1[i] / 30269.0 + s2[i] / 30309.0 + s3[i] / 30323.0;
                 // x lies in (0, 3): the integer conversion truncates it.
                 u[h] = x - static_cast<double>(static_cast<int>(x));
             }
