@@ -35,7 +35,7 @@ using linkage_cells::SentinelNearest;
 struct ClusteringWorkspace::Buffers {
     std::vector<float> cells;              // by pairs of lowest rows, packed like the distances
     std::vector<std::size_t> rowOffsets;   // cell (i, j), i < j, at rowOffsets[i] + j
-    std::vector<std::size_t> tileRows;     // the faster routes' cells (chain_cells.h)
+    std::vector<std::size_t> tileRows;     // the faster routes' cells (pair_cells.h)
     std::vector<std::uint32_t> tileColumns;
     // The active clusters in slot order.
     std::vector<int> clusterOfSlot;  // lowest row: the cluster's identity while it lives
@@ -69,19 +69,19 @@ void prepareCells(ClusteringWorkspace::Buffers& buffers, const DistanceTriangle&
 }
 
 // The cells of the faster routes: packed like the table's, or in tiles of
-// one cache line each (chain_cells.h) for many objects.
-chain_cells::ChainCells prepareChainCells(ClusteringWorkspace::Buffers& buffers, const DistanceTriangle& distances) {
+// one cache line each (pair_cells.h) for many objects.
+pair_cells::PairCells preparePairCells(ClusteringWorkspace::Buffers& buffers, const DistanceTriangle& distances) {
     const int n = distances.objectCount;
-    if (n < chain_cells::TilesFrom) {
+    if (n < pair_cells::TilesFrom) {
         prepareCells(buffers, distances);
         return {buffers.cells.data(), buffers.rowOffsets.data(), nullptr};
     }
     // A tile is one cache line only where it starts on one.
-    constexpr std::size_t line = chain_cells::TileCells;
-    resizeLargeBuffer(buffers.cells, chain_cells::tiledCellCount(n) + line);
+    constexpr std::size_t line = pair_cells::TileCells;
+    resizeLargeBuffer(buffers.cells, pair_cells::tiledCellCount(n) + line);
     const auto start = reinterpret_cast<std::uintptr_t>(buffers.cells.data());
     float* tiles = buffers.cells.data() + (line - start / sizeof(float) % line) % line;
-    chain_cells::placeInTiles(n, buffers.tileRows, buffers.tileColumns);
+    pair_cells::placeInTiles(n, buffers.tileRows, buffers.tileColumns);
     return {tiles, buffers.tileRows.data(), buffers.tileColumns.data()};
 }
 
@@ -261,8 +261,8 @@ void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage 
     if (linkage == Linkage::Connected) {
         joined = joinBySpanningTree(tree, distances, buffers.reducible);
     } else {
-        const auto route = linkage == Linkage::Compact ? joinByChain : joinAverageByChain;
-        joined = route(tree, distances, prepareChainCells(buffers, distances), buffers.records, buffers.reducible,
+        const auto route = linkage == Linkage::Compact ? joinBySmallestPairs : joinAverageBySmallestPairs;
+        joined = route(tree, distances, preparePairCells(buffers, distances), buffers.records, buffers.reducible,
                        workspace.exactLinkages);
     }
     if (joined) {
@@ -291,12 +291,12 @@ double clusteringWorkspaceBytes(int n) {
     // scan cell, two scan estimates), a member list with its size and
     // depth, and the faster routes' arrays (a join of 16 bytes, eight
     // identities, a distance, a ready join and its queue entry, the tiles'
-    // row and column places, and the "average" proposal's bound with two
-    // heap entries of 8 bytes).
-    const double cells = n < chain_cells::TilesFrom ? objects * (objects - 1) / 2
-                                                    : static_cast<double>(chain_cells::tiledCellCount(n) + chain_cells::TileCells);
+    // row and column places, and the smallest-pair order's bound,
+    // neighbour and flag with two heap entries of 8 bytes).
+    const double cells = n < pair_cells::TilesFrom ? objects * (objects - 1) / 2
+                                                   : static_cast<double>(pair_cells::tiledCellCount(n) + pair_cells::TileCells);
     return cells * sizeof(float) +
-           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 8 * 4 + 8 + sizeof(ReadyJoin) + 16 + 12 + 4 + 2 * 8);
+           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 8 * 4 + 8 + sizeof(ReadyJoin) + 16 + 12 + 4 + 4 + 1 + 2 * 8);
 }
 
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage) {

@@ -53,7 +53,7 @@ struct ClusteringWorkspace {
     // cells could not decide).
     std::size_t exactLinkages = 0;
     // Whether the last call ran the nearest-neighbour table: only when the
-    // faster route (a chain or a spanning tree, see reducible_linkage.h)
+    // faster route (the smallest pair first or a spanning tree, see reducible_linkage.h)
     // could not show that its record is the table's.
     bool usedTable = true;
     // Whether the last call saw every distance a number below 1e100 in

@@ -36,21 +36,21 @@
 // it). So strictly increasing weights imply the check above; no replay is
 // needed.
 //
-// "compact": a nearest-neighbour chain on the single-precision cells. A
-// cell rounds the maximum, which is the maximum of the rounded distances
-// (rounding is monotone), so the chain is a chain on the rounded data. At
-// every join of the chain (A and B, nearest to each other) the exact height
-// h = L(A, B) comes from the member lists, and the chain checks, while it
+// "compact": the smallest pair first on the single-precision cells
+// (pair_cells::SmallestFirst). A cell rounds the maximum, which is the
+// maximum of the rounded distances (rounding is monotone), so the route
+// works on the rounded data. At every join (A and B) the exact height
+// h = L(A, B) comes from the member lists, and the route checks, while it
 // updates the cells, that every other active cluster C has L(A, C) > h and
 // L(B, C) > h (a cell above h's cell shows it, as rounding is monotone; an
 // equal cell is decided from the member lists) and that h is above the
 // heights of A and B. Sorted by height, the joins must then be strictly
 // increasing. This implies the check above for the sorted sequence: its
 // clusters exist when they are joined (heights grow towards the root), and
-// a cluster C active at the step of (A, B) was, at the chain's join of A
+// a cluster C active at the step of (A, B) was, at the route's join of A
 // and B, either active (checked), or not yet formed (its parts were active;
 // "compact" of a union is at least that of a part), or already joined
-// into its parent at a height h' above h: at that join of the chain the
+// into its parent at a height h' above h: at that join of the route the
 // rows of A lay in parts A' of A, all active and none of them C's partner
 // (a partner holding rows of A would make the parent contain A, so come
 // after the join of A and B), so L(A, C) >= L(A', C) > h'. Any failure
@@ -66,7 +66,7 @@
 #include <limits>
 #include <numeric>
 
-#include "cluster/chain_cells.h"
+#include "cluster/pair_cells.h"
 
 using linkage_cells::at;
 using linkage_cells::Sentinel;
@@ -235,40 +235,41 @@ bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, Redu
 namespace {
 
 template <class Places>
-bool compactChain(MergeTree& tree, const DistanceTriangle& distances, float* cells, Places places,
+bool compactPairs(MergeTree& tree, const DistanceTriangle& distances, float* cells, Places places,
                   linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
     const int n = distances.objectCount;
     const double* d = distances.entries.data();
     if (!allPlain(d, distances.entries.size())) return false;
-    chain_cells::fillCells(cells, places, n, [d](std::size_t e) { return static_cast<float>(d[e]); });
+    pair_cells::fillCells(cells, places, n, [d](std::size_t e) { return static_cast<float>(d[e]); });
     auto& active = buffers.active;
     auto& joins = buffers.joins;
-    auto& chain = buffers.chain;
+    auto& pairs = buffers.smallestFirst;
     auto& heightOf = buffers.nearest;  // by identity: the height it was formed at
-    active.resize(at(n));
-    std::iota(active.begin(), active.end(), 0);
     heightOf.assign(at(n), -std::numeric_limits<double>::infinity());
     joins.clear();
-    chain.clear();
     records.start(n);
     auto linkage = [&](int x, int y) {
         ++exactCount;
         return largestBetween(distances, records.members[at(x)], records.members[at(y)]);
     };
 
+    pairs.start(n, cells, places, active);
     while (active.size() > 1) {
-        const auto [a, b, key] = chain_cells::popReciprocalPair(cells, places, active, chain);
+        int a = 0, b = 0;
+        float key = 0;
+        if (!pairs.next(cells, places, active, a, b, key)) return false;
         const double h = linkage(a, b);
         bool unique = heightOf[at(a)] < h && heightOf[at(b)] < h;
-        chain_cells::forEachOther(cells, places, active, a, b, [&](int c, float& va, float& vb) {
+        pair_cells::forEachOther(cells, places, active, a, b, [&](int c, float& va, float& vb) {
             if (!((va > key) & (vb > key))) unique &= (va > key || linkage(a, c) > h) && (vb > key || linkage(b, c) > h);
             va = va < vb ? vb : va;
+            pairs.combined(a, b, c, va);
         });
         if (!unique) return false;
         joins.push_back({h, a, b});
         records.join(a, a, b);
         heightOf[at(a)] = h;
-        active.erase(std::lower_bound(active.begin(), active.end(), b));
+        pairs.join(a, b, active);
     }
 
     std::sort(joins.begin(), joins.end(), [](const auto& x, const auto& y) { return x.height < y.height; });
@@ -283,9 +284,9 @@ bool compactChain(MergeTree& tree, const DistanceTriangle& distances, float* cel
 
 }  // namespace
 
-bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, chain_cells::ChainCells cells,
+bool joinBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pair_cells::PairCells cells,
                  linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
-    return chain_cells::withPlaces(cells, [&](auto places) {
-        return compactChain(tree, distances, cells.cells, places, records, buffers, exactCount);
+    return pair_cells::withPlaces(cells, [&](auto places) {
+        return compactPairs(tree, distances, cells.cells, places, records, buffers, exactCount);
     });
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Faster routes to the merge record (see clustering.h): a minimum spanning
-// tree for "connected", a nearest-neighbour chain that checks every join as
-// it makes it for "compact", and for "average" a chain that proposes the
+// tree for "connected", the smallest pair first with every join checked as
+// it is made for "compact", and for "average" the same order proposing the
 // tree and a replay that proves it. Each returns false, leaving the tree's
 // content undefined, whenever it cannot show that its record is the one
 // the nearest-neighbour table writes; the caller then runs the table.
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "cluster/chain_cells.h"
+#include "cluster/pair_cells.h"
 #include "cluster/distance_triangle.h"
 #include "cluster/linkage_cells.h"
 #include "cluster/merge_tree.h"
@@ -39,7 +39,7 @@ struct ReducibleBuffers {
     };
     std::vector<Join> joins;
     std::vector<int> active;    // identities of the active clusters, ascending
-    std::vector<int> chain;
+    pair_cells::SmallestFirst smallestFirst;  // the cells' pairs, smallest first
     std::vector<int> from;      // spanning tree: the tree row nearest to each outside row
     std::vector<int> codeOf;    // by identity: the merge-record code
     std::vector<int> lowestOf;  // by set representative
@@ -60,14 +60,14 @@ struct ReducibleBuffers {
 bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, ReducibleBuffers& buffers);
 
 // "compact", on the caller's single-precision cells (packed or tiled, see
-// chain_cells.h; overwritten) and member records: true when the data are as
-// above and the chain's checks show every join to be the only smallest pair
+// pair_cells.h; overwritten) and member records: true when the data are as
+// above and the route's checks show every join to be the only smallest pair
 // of its step. exactCount counts the linkage values taken from member lists.
-bool joinByChain(MergeTree& tree, const DistanceTriangle& distances, chain_cells::ChainCells cells,
+bool joinBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pair_cells::PairCells cells,
                  linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);
 
 // "average", on the same cells and records: true when every distance is a
-// number >= 0 (not too large for the cells) and the replay of the chain's
-// tree shows that the table writes it; see average_chain.cpp.
-bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, chain_cells::ChainCells cells,
+// number >= 0 (not too large for the cells) and the replay of the proposed
+// tree shows that the table writes it; see average_pairs.cpp.
+bool joinAverageBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pair_cells::PairCells cells,
                         linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);

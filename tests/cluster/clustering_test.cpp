@@ -235,15 +235,15 @@ TEST(TiledCells, FasterRoutesWriteTheTablesRecord) {
                                   distancesOf(clusteredMatrix(random, n, 8, 6), DistanceMetric::Euclidean)};
         for (const DistanceTriangle& d : triangles)
             for (const Linkage linkage : {Linkage::Average, Linkage::Compact}) {
-                std::vector<float> cells(chain_cells::tiledCellCount(n));
+                std::vector<float> cells(pair_cells::tiledCellCount(n));
                 std::vector<std::size_t> rows;
                 std::vector<std::uint32_t> columns;
-                chain_cells::placeInTiles(n, rows, columns);
+                pair_cells::placeInTiles(n, rows, columns);
                 linkage_cells::ClusterRecords records;
                 ReducibleBuffers buffers;
                 std::size_t exactCount = 0;
                 MergeTree tiled(n), table(n);
-                const auto route = linkage == Linkage::Compact ? joinByChain : joinAverageByChain;
+                const auto route = linkage == Linkage::Compact ? joinBySmallestPairs : joinAverageBySmallestPairs;
                 const bool joined = route(tiled, d, {cells.data(), rows.data(), columns.data()}, records, buffers, exactCount);
                 clusterByTable(table, d, linkage, workspace);
                 EXPECT_TRUE(joined || &d != &triangles[0]) << n << " objects, distinct distances";

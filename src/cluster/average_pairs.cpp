@@ -1,6 +1,7 @@
-// "average" without the nearest-neighbour table: a chain proposes the tree,
-// a replay in the order of the heights proves that the table writes it and
-// finds the orientation of every recorded value.
+// "average" without the nearest-neighbour table: joining the smallest pair
+// of single-precision means first proposes the tree, a replay in the order
+// of the heights proves that the table writes it and finds the orientation
+// of every recorded value.
 //
 // Values. v(X, Y), the documented linkage, sums the pair distances with X's
 // rows outer and divides by |X|, then by |Y|; v(Y, X) can differ from it in
@@ -43,8 +44,8 @@
 // only needed through its bounds (within 2 eps' v(A, B), eps' for the
 // pair's own term count).
 //
-// The route. A nearest-neighbour chain on single-precision means proposes
-// the tree; the cells are then refilled with sums (average_cells.h), and a
+// The route. Joining the smallest pair of single-precision means first
+// (pair_cells::SmallestFirst) proposes the tree; the cells are then refilled with sums (average_cells.h), and a
 // replay joins, among the proposed joins whose two clusters exist, the one
 // with the smallest L, checks (1) and (2) on the cells' intervals (the
 // documented values where an interval cannot decide), decides every
@@ -60,7 +61,7 @@
 #include <optional>
 
 #include "cluster/average_cells.h"
-#include "cluster/chain_cells.h"
+#include "cluster/pair_cells.h"
 #include "cluster/reducible_linkage.h"
 
 using linkage_cells::at;
@@ -103,109 +104,35 @@ double documentedError(double termCount) { return (termCount + 4) * 0x1p-53 * 1.
 }
 
 // The proposed tree: joins by children, nodes 0 .. n-1 the rows, n + j the
-// j-th join. The cells hold the means, rounded, and a join takes the
-// weighted mean of its parts' cells (the replay judges the proposal). As
-// the table does, it joins the pair with the smallest cell first. Each
-// cluster keeps a bound at most all of its cells with clusters of higher
-// identity (its row) and the cluster that had it; a heap of the bounds
-// gives the next pair once the top's bound is its cell with that cluster,
-// the row being scanned again when not. A join cannot bring a cell below
-// a bound (the weighted mean of two cells is at least the smaller, also
-// rounded), so the bounds hold without visiting every row. Only rows are
-// scanned, and the column cells of a join are read once, when they are
-// combined. False when the bounds run out before the tree is whole.
+// j-th join, the smallest pair first. The cells hold the means, rounded,
+// and a join takes the weighted mean of its parts' cells (at least the
+// smaller, also rounded); the replay judges the proposal.
 template <class Places>
 bool proposeTree(int n, float* cells, Places places, ReducibleBuffers& buffers) {
     auto& active = buffers.active;
     auto& sizeOf = buffers.lowestOf;
-    auto& nodeOf = buffers.codeOf;      // by identity: the node it is now
-    auto& nearestOf = buffers.chain;    // by identity: the cluster of its bound, -1 for none
-    auto& boundOf = buffers.cellOf;     // by identity
-    auto& alive = buffers.from;         // by identity: 1 while active
-    auto& heap = buffers.bounds;        // (bound, identity), smallest first; entries whose bound changed are skipped
+    auto& nodeOf = buffers.codeOf;  // by identity: the node it is now
     auto& joins = buffers.joins;
-    active.resize(at(n));
-    std::iota(active.begin(), active.end(), 0);
+    auto& pairs = buffers.smallestFirst;
     sizeOf.assign(at(n), 1);
     nodeOf.resize(at(n));
     std::iota(nodeOf.begin(), nodeOf.end(), 0);
-    nearestOf.assign(at(n), -1);
-    boundOf.assign(at(n), std::numeric_limits<float>::infinity());
-    alive.assign(at(n), 1);
-    heap.clear();
     joins.clear();
-    auto later = [](const std::pair<float, int>& x, const std::pair<float, int>& y) { return x > y; };
-    bool heaped = false;  // the first scans only collect their entries
-    auto setBound = [&](int x, int nearest, float cell) {
-        nearestOf[at(x)] = nearest;
-        boundOf[at(x)] = cell;
-        if (nearest < 0) return;
-        if (!heaped) {
-            heap.push_back({cell, x});
-            return;
-        }
-        if (heap.size() >= 2 * at(n)) {  // keeps the heap within 2n entries
-            std::erase_if(heap, [&](const auto& e) { return !alive[at(e.second)] || e.first != boundOf[at(e.second)]; });
-            std::make_heap(heap.begin(), heap.end(), later);
-        }
-        heap.push_back({cell, x});
-        std::push_heap(heap.begin(), heap.end(), later);
-    };
-    // The smallest cell of x's row, the first in identity order.
-    auto scanRow = [&](int x) {
-        const int* ids = active.data();
-        const auto count = static_cast<std::ptrdiff_t>(active.size());
-        const float* row = cells + places.row(x);
-        float best = std::numeric_limits<float>::infinity();
-        int nearest = -1;
-        for (auto k = std::upper_bound(active.begin(), active.end(), x) - active.begin(); k < count; ++k) {
-            const float v = row[places.column(ids[k])];
-            if (v < best) {
-                best = v;
-                nearest = ids[k];
-            }
-        }
-        setBound(x, nearest, best);
-    };
-    for (int x = 0; x + 1 < n; ++x) scanRow(x);
-    std::make_heap(heap.begin(), heap.end(), later);
-    heaped = true;
+    pairs.start(n, cells, places, active);
     while (active.size() > 1) {
-        if (heap.empty()) return false;
-        std::pop_heap(heap.begin(), heap.end(), later);
-        const auto [bound, a] = heap.back();
-        heap.pop_back();
-        if (!alive[at(a)] || bound != boundOf[at(a)]) continue;  // an older entry
-        const int b = nearestOf[at(a)];
-        if (!alive[at(b)] || chain_cells::cellBetween(cells, places, a, b) != bound) {
-            scanRow(a);
-            continue;
-        }
+        int a = 0, b = 0;
+        float cell = 0;
+        if (!pairs.next(cells, places, active, a, b, cell)) return false;
         const double size = sizeOf[at(a)] + sizeOf[at(b)];
         const double weightA = sizeOf[at(a)] / size, weightB = sizeOf[at(b)] / size;
-        float best = std::numeric_limits<float>::infinity();
-        int nearest = -1;
-        chain_cells::forEachOther(cells, places, active, a, b, [&](int c, float& va, float vb) {
+        pair_cells::forEachOther(cells, places, active, a, b, [&](int c, float& va, float vb) {
             va = static_cast<float>(weightA * va + weightB * vb);
-            if (c > a) {
-                if (va < best) {
-                    best = va;
-                    nearest = c;
-                }
-            } else if (nearestOf[at(c)] == b || va < boundOf[at(c)]) {
-                // The joined cluster takes b's place as c's candidate; a
-                // cell below the bound, should rounding ever give one,
-                // lowers it.
-                nearestOf[at(c)] = a;
-                if (va < boundOf[at(c)]) setBound(c, a, va);
-            }
+            pairs.combined(a, b, c, va);
         });
-        joins.push_back({bound, nodeOf[at(a)], nodeOf[at(b)]});
+        joins.push_back({cell, nodeOf[at(a)], nodeOf[at(b)]});
         nodeOf[at(a)] = n + static_cast<int>(joins.size()) - 1;
         sizeOf[at(a)] += sizeOf[at(b)];
-        alive[at(b)] = 0;
-        active.erase(std::lower_bound(active.begin(), active.end(), b));
-        setBound(a, nearest, best);
+        pairs.join(a, b, active);
     }
     return true;
 }
@@ -255,7 +182,7 @@ struct Replay {
 
     void start() {
         const double* d = distances.entries.data();
-        chain_cells::fillCells(cells, places, n, [d](std::size_t e) { return linkage_cells::AverageCells::initialCell(d[e]); });
+        pair_cells::fillCells(cells, places, n, [d](std::size_t e) { return linkage_cells::AverageCells::initialCell(d[e]); });
         records.start(n);
         auto& active = buffers.active;
         active.resize(at(n));
@@ -320,7 +247,7 @@ struct Replay {
         };
         double nearestValue = std::numeric_limits<double>::infinity();
         bool separated = true;
-        chain_cells::forEachOther(cells, places, buffers.active, a, b, [&](int c, float& va, float vb) {
+        pair_cells::forEachOther(cells, places, buffers.active, a, b, [&](int c, float& va, float vb) {
             separated = separated && above(va, inverseA, thresholdA, a, sizeA, depthA, c) &&
                         above(vb, inverseB, thresholdB, b, sizeB, depthB, c);
             va = linkage_cells::AverageCells::combine(va, vb);
@@ -343,7 +270,7 @@ struct Replay {
         const double sizeY = records.sizeOfSlot[at(y)], depthY = records.depthOfSlot[at(y)];
         for (const int c : buffers.active) {
             if (c == y || c == x) continue;
-            const float cell = chain_cells::cellBetween(cells, places, c, y);
+            const float cell = pair_cells::cellBetween(cells, places, c, y);
             const double value = static_cast<double>(cell) * inverseY * records.inverseOfSlot[at(c)];
             const double termCount = sizeY * records.sizeOfSlot[at(c)];
             if (value - linkage_cells::averageWidth(value, termCount, depthY + records.depthOfSlot[at(c)], 0.0) > limit)
@@ -425,7 +352,7 @@ struct Replay {
 };
 
 template <class Places>
-bool averageChain(MergeTree& tree, const DistanceTriangle& distances, float* cells, Places places,
+bool averagePairs(MergeTree& tree, const DistanceTriangle& distances, float* cells, Places places,
                   linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
     const int n = distances.objectCount;
     const double* d = distances.entries.data();
@@ -437,7 +364,7 @@ bool averageChain(MergeTree& tree, const DistanceTriangle& distances, float* cel
     if (n > (1 << 16) || !nonNegativeNumbers(d, distances.entries.size(), largest) ||
         !(largest * largestTermCount <= 0x1p120))
         return false;
-    chain_cells::fillCells(cells, places, n, [d](std::size_t e) { return linkage_cells::AverageCells::initialCell(d[e]); });
+    pair_cells::fillCells(cells, places, n, [d](std::size_t e) { return linkage_cells::AverageCells::initialCell(d[e]); });
     if (!proposeTree(n, cells, places, buffers)) return false;
     Replay<Places> replay{distances, cells, places, records, buffers, exactCount, n, documentedError(largestTermCount)};
     return replay.run(tree);
@@ -445,9 +372,9 @@ bool averageChain(MergeTree& tree, const DistanceTriangle& distances, float* cel
 
 }  // namespace
 
-bool joinAverageByChain(MergeTree& tree, const DistanceTriangle& distances, chain_cells::ChainCells cells,
+bool joinAverageBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pair_cells::PairCells cells,
                         linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
-    return chain_cells::withPlaces(cells, [&](auto places) {
-        return averageChain(tree, distances, cells.cells, places, records, buffers, exactCount);
+    return pair_cells::withPlaces(cells, [&](auto places) {
+        return averagePairs(tree, distances, cells.cells, places, records, buffers, exactCount);
     });
 }
