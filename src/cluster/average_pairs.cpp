@@ -56,6 +56,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -152,7 +153,7 @@ struct Replay {
     double eps;       // relative bound of a documented value against the real mean
     int deepest = 0;  // the largest depth of a cluster formed so far
 
-    static bool later(const std::pair<double, int>& x, const std::pair<double, int>& y) { return x > y; }
+    static constexpr std::greater<> later{};  // the smallest value on top
 
     // The relative part of the width of a cell of a cluster of this size and
     // depth with any active cluster: ((D + 1) 2^-22 + m 2^-52) 1.125 + 16u at

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -159,7 +160,7 @@ struct SmallestFirst {
     int best_at = -1;
 
     static std::size_t at(int i) { return static_cast<std::size_t>(i); }
-    static bool later(const std::pair<float, int>& x, const std::pair<float, int>& y) { return x > y; }
+    static constexpr std::greater<> later{};  // the smallest bound on top
 
     void setBound(int x, int to, float cell) {
         nearest[at(x)] = to;
