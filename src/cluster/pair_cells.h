@@ -157,7 +157,7 @@ struct SmallestFirst {
     std::vector<std::pair<float, int>> heap;  // (bound, identity), smallest first
     bool heaped = false;        // the first scans only collect their entries
     float best = 0;             // the joined cluster's row, while combining
-    int best_at = -1;
+    int bestAt = -1;
 
     static std::size_t at(int i) { return static_cast<std::size_t>(i); }
     static constexpr std::greater<> later{};  // the smallest bound on top
@@ -225,7 +225,7 @@ struct SmallestFirst {
             b = y;
             cell = top;
             best = std::numeric_limits<float>::infinity();
-            best_at = -1;
+            bestAt = -1;
             return true;
         }
         return false;
@@ -236,7 +236,7 @@ struct SmallestFirst {
         if (c > a) {
             if (cell < best) {
                 best = cell;
-                best_at = c;
+                bestAt = c;
             }
         } else if (nearest[at(c)] == b || cell < bound[at(c)]) {
             // The joined cluster takes b's place as c's candidate; a cell
@@ -250,7 +250,7 @@ struct SmallestFirst {
     void join(int a, int b, std::vector<int>& active) {
         alive[at(b)] = 0;
         active.erase(std::lower_bound(active.begin(), active.end(), b));
-        setBound(a, best_at, best);
+        setBound(a, bestAt, best);
     }
 };
 
