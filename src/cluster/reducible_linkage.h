@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "cluster/pair_cells.h"
 #include "cluster/distance_triangle.h"
 #include "cluster/linkage_cells.h"
 #include "cluster/merge_tree.h"
+#include "cluster/pair_cells.h"
 
 // A proposed "average" join whose two clusters exist: its documented value
 // with the older cluster first, the one with the younger first where it
@@ -45,9 +45,6 @@ struct ReducibleBuffers {
     std::vector<int> lowestOf;  // by set representative
     std::vector<int> setOf;     // union-find parents
     std::vector<double> nearest;
-    // The "average" proposal's bounds by identity, and a heap of them.
-    std::vector<float> cellOf;
-    std::vector<std::pair<float, int>> bounds;
     // "average": the joins whose two clusters exist, and the smallest of
     // their values first.
     std::vector<ReadyJoin> ready;
