@@ -45,12 +45,12 @@
 // pair's own term count).
 //
 // The route. Joining the smallest pair of single-precision means first
-// (pair_cells::SmallestFirst) proposes the tree; the cells are then refilled with sums (average_cells.h), and a
-// replay joins, among the proposed joins whose two clusters exist, the one
-// with the smallest L, checks (1) and (2) on the cells' intervals (the
-// documented values where an interval cannot decide), decides every
-// orientation as above (summing the clusters the intervals leave open),
-// and writes the record. Anything it cannot show returns to the table: a
+// (pair_cells::SmallestFirst) proposes the tree; the cells are then
+// refilled with sums (average_cells.h), and a replay joins, among the
+// proposed joins whose two clusters exist, the one with the smallest L,
+// checks (1) and (2) on the cells' intervals (the documented values where
+// an interval cannot decide), decides every orientation as above (summing
+// the clusters the intervals leave open), and writes the record. Anything it cannot show returns to the table: a
 // wrong proposal, ties, or an orientation the sums leave open.
 
 #include <algorithm>
@@ -102,6 +102,15 @@ double documentedError(double termCount) { return (termCount + 4) * 0x1p-53 * 1.
         largest = d[i] > largest ? d[i] : largest;
     }
     return all;
+}
+
+// The cells of single rows, for the proposal and again for the replay:
+// every distance rounded, their mean and their sum alike.
+template <class Places>
+void fillFromDistances(float* cells, Places places, const DistanceTriangle& distances) {
+    const double* d = distances.entries.data();
+    pair_cells::fillCells(cells, places, distances.objectCount,
+                          [d](std::size_t e) { return linkage_cells::AverageCells::initialCell(d[e]); });
 }
 
 // The proposed tree: joins by children, nodes 0 .. n-1 the rows, n + j the
@@ -182,8 +191,8 @@ struct Replay {
     }
 
     void start() {
+        fillFromDistances(cells, places, distances);
         const double* d = distances.entries.data();
-        pair_cells::fillCells(cells, places, n, [d](std::size_t e) { return linkage_cells::AverageCells::initialCell(d[e]); });
         records.start(n);
         auto& active = buffers.active;
         active.resize(at(n));
@@ -365,7 +374,7 @@ bool averagePairs(MergeTree& tree, const DistanceTriangle& distances, float* cel
     if (n > (1 << 16) || !nonNegativeNumbers(d, distances.entries.size(), largest) ||
         !(largest * largestTermCount <= 0x1p120))
         return false;
-    pair_cells::fillCells(cells, places, n, [d](std::size_t e) { return linkage_cells::AverageCells::initialCell(d[e]); });
+    fillFromDistances(cells, places, distances);
     if (!proposeTree(n, cells, places, buffers)) return false;
     Replay<Places> replay{distances, cells, places, records, buffers, exactCount, n, documentedError(largestTermCount)};
     return replay.run(tree);
@@ -374,7 +383,7 @@ bool averagePairs(MergeTree& tree, const DistanceTriangle& distances, float* cel
 }  // namespace
 
 bool joinAverageBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pair_cells::PairCells cells,
-                        linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
+                                linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
     return pair_cells::withPlaces(cells, [&](auto places) {
         return averagePairs(tree, distances, cells.cells, places, records, buffers, exactCount);
     });

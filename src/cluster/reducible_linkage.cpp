@@ -285,7 +285,7 @@ bool compactPairs(MergeTree& tree, const DistanceTriangle& distances, float* cel
 }  // namespace
 
 bool joinBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pair_cells::PairCells cells,
-                 linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
+                         linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
     return pair_cells::withPlaces(cells, [&](auto places) {
         return compactPairs(tree, distances, cells.cells, places, records, buffers, exactCount);
     });

@@ -61,10 +61,10 @@ bool joinBySpanningTree(MergeTree& tree, const DistanceTriangle& distances, Redu
 // above and the route's checks show every join to be the only smallest pair
 // of its step. exactCount counts the linkage values taken from member lists.
 bool joinBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pair_cells::PairCells cells,
-                 linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);
+                         linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);
 
 // "average", on the same cells and records: true when every distance is a
 // number >= 0 (not too large for the cells) and the replay of the proposed
 // tree shows that the table writes it; see average_pairs.cpp.
 bool joinAverageBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pair_cells::PairCells cells,
-                        linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);
+                                linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);
