@@ -49,6 +49,30 @@ inline double averageWidth(double value, double termCount, double depth, double 
     return g * (magnitude + 2 * negativeExcess) * 1.125 + 16 * u * magnitude + 0x1p-140;
 }
 
+// Half-width of an interval around a mean cell M that holds the specified
+// value, the real mean R and the value of the other orientation, for
+// distances >= 0. A mean cell starts as the distance rounded to single
+// precision, and a join of A and B takes, for every other C,
+// M(A+B, C) = fl32(fl(wA M(A, C)) + fl(wB M(B, C))), wA = fl(|A| / |A+B|),
+// wB likewise. Every term d(x, c) of R(A+B, C) passes the first rounding
+// and then at most D = depth(A + B) + depth(C) joins, each of which scales
+// all its contributions by at most (1 + u)^3 (1 + u') or at least the same
+// with minus signs (u = 2^-53, u' = 2^-24; every quantity is >= 0, so the
+// sums' roundings scale the terms alike). So |M - R| <= Theta R + eta with
+// Theta = (1 + u')^(D + 1) (1 + u)^(3D) - 1 <= 1.02 (D + 1) u' (as
+// (D + 1) u' <= 2^-6), and eta <= 1.01 (D + 1) 2^-149 for the subnormal
+// results (2^-150 per rounding to single precision, carried through
+// weights that add up to at most 1 + 3u). The specified value and the other
+// orientation lie within (m + 4) u 1.01 R + 2^-1070 of R (m = |A||C| terms;
+// see documentedError in average_pairs.cpp). With R <= (M + eta) / (1 -
+// Theta) everything lies within ((D + 1) 1.04 u' + (m + 4) 1.02 u) M plus
+// eta and a little, which averageWidth's relative part (at least 4.5 (D +
+// 1) u' + 2.25 m 2^-53 + 16u) covers with room for its own rounding; the
+// absolute part adds (D + 1) 2^-148.
+inline double meanCellWidth(double value, double termCount, double depth) {
+    return averageWidth(value, termCount, depth, 0.0) + (depth + 1) * 0x1p-148;
+}
+
 // The specified value of two clusters from their member lists (ascending
 // rows): the sum of their pair distances, the first cluster's rows outer,
 // divided by the first cluster's size, then by the second's. Row a of the

@@ -2,9 +2,10 @@
 // Faster routes to the merge record (see clustering.h): a minimum spanning
 // tree for "connected", the smallest pair first with every join checked as
 // it is made for "compact", and for "average" the same order proposing the
-// tree and a replay that proves it. Each returns false, leaving the tree's
-// content undefined, whenever it cannot show that its record is the one
-// the nearest-neighbour table writes; the caller then runs the table.
+// tree, checked as it is made or else in a replay. Each returns false,
+// leaving the tree's content undefined, whenever it cannot show that its
+// record is the one the nearest-neighbour table writes; the caller then
+// runs the table.
 
 #include <cstddef>
 #include <utility>
@@ -45,10 +46,20 @@ struct ReducibleBuffers {
     std::vector<int> lowestOf;  // by set representative
     std::vector<int> setOf;     // union-find parents
     std::vector<double> nearest;
-    // "average": the joins whose two clusters exist, and the smallest of
+    // "average": the joins whose two clusters exist (by identity of the
+    // younger while proposing, the prepared join), and the smallest of
     // their values first.
     std::vector<ReadyJoin> ready;
     std::vector<std::pair<double, int>> queue;
+    // By identity: the two smallest cells of a cluster with the others
+    // when it was formed, and with which clusters (-1 for none).
+    struct NearestTwo {
+        double first;
+        double second;
+        int firstWith;
+        int secondWith;
+    };
+    std::vector<NearestTwo> nearestAtForming;
     std::vector<double> scratch;  // of the documented sums
 };
 
@@ -64,7 +75,8 @@ bool joinBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pai
                          linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);
 
 // "average", on the same cells and records: true when every distance is a
-// number >= 0 (not too large for the cells) and the replay of the proposed
-// tree shows that the table writes it; see average_pairs.cpp.
+// number >= 0 (not too large for the cells) and the checks of the proposed
+// tree, as it is made or in a replay, show that the table writes it; see
+// average_pairs.cpp.
 bool joinAverageBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pair_cells::PairCells cells,
                                 linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);
