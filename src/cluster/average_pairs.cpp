@@ -77,32 +77,35 @@ void fillFromDistances(float* cells, Places places, const DistanceTriangle& dist
 // The checked proposal.
 
 template <class Places>
-std::optional<ReadyJoin> AverageRoute<Places>::proposedJoin(int a, int b, const std::vector<int>& nodeOf) const {
-    const int older = nodeOf[at(a)] < nodeOf[at(b)] ? a : b, younger = older == a ? b : a;
-    if (nodeOf[at(younger)] < n) {
+std::optional<ReadyJoin> AverageRoute<Places>::proposedJoin(int a, int b, const std::vector<int>& formedAt) const {
+    const int older = formedAt[at(a)] < formedAt[at(b)] ? a : b, younger = older == a ? b : a;
+    if (formedAt[at(younger)] < 0) {
         const double v = distances.entries[pairIndex(n, a, b)];
         return ReadyJoin{v, v, v, v, older, younger, ReadyJoin::Orientation::Same};
     }
     if (buffers.ready[at(younger)].older == older) return buffers.ready[at(younger)];
     const auto& nearest = buffers.nearestAtForming[at(younger)];
-    return readyJoin(older, younger, nearest.firstWith != older ? nearest.first : nearest.second, false);
+    const double value = std::min(nearest.firstWith != older ? nearest.first : nearest.second, nearest.floor);
+    return readyJoin(older, younger, {value, nearest.belowOnly ? Nearest::Below : Nearest::Passed, nearest.deepest});
 }
 
 template <class Places>
-void AverageRoute<Places>::prepareJoin(int y) {
+void AverageRoute<Places>::prepareJoin(int y, int split, double splitLowest) {
     auto& prepared = buffers.ready[at(y)];
     prepared.older = -1;
     const auto& nearest = buffers.nearestAtForming[at(y)];
     const int x = nearest.firstWith;
-    if (x < 0 || records.sizes[at(x)] == 1) return;
+    if (x < 0 || x == split || records.sizes[at(x)] == 1) return;
+    const double second = std::min(nearest.second, nearest.floor);
     // Not when the cells show that readyJoin will not need the sweep:
     // the second nearest cell far enough above the pair's value, which
     // lies below the upper end of the pair's interval.
-    const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)]);
-    const double lowestLow = nearest.second * (1 - widthY) * (1 - 0x1p-50) - Tiny;
+    const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)], nearest.deepest);
+    const double lowestLow = second * (1 - widthY) * (1 - 0x1p-50) - Tiny;
     const double highest = (nearest.first * (1 + widthY) * (1 + 0x1p-50) + Tiny) * (1 + 3 * eps) + 0x1p-1000;
     if (lowestLow > highest * (1 + 3 * eps) + 0x1p-1000) return;
-    if (const auto join = readyJoin(x, y, nearest.second, true)) prepared = *join;
+    const Nearest kind = nearest.belowOnly ? Nearest::FormedBelow : Nearest::Formed;
+    if (const auto join = readyJoin(x, y, {second, kind, nearest.deepest, split, splitLowest})) prepared = *join;
 }
 
 template <class Places>
@@ -118,21 +121,28 @@ bool AverageRoute<Places>::meansAbove(float va, float vb, int a, int b, int c, d
 }
 
 template <class Places>
-bool AverageRoute<Places>::combineChecked(int a, int b, double weightA, double weightB, double high) {
+bool AverageRoute<Places>::combineChecked(int a, int b, double weightA, double weightB, double high,
+                                          double& lowest) {
     auto& pairs = buffers.smallestFirst;
-    const double thresholdA = thresholdFor(records.sizes[at(a)], records.depths[at(a)], high);
-    const double thresholdB = thresholdFor(records.sizes[at(b)], records.depths[at(b)], high);
-    ReducibleBuffers::NearestTwo nearest{std::numeric_limits<double>::infinity(),
-                                         std::numeric_limits<double>::infinity(), -1, -1};
+    const int sizeA = records.sizes[at(a)], sizeB = records.sizes[at(b)];
+    const int depthA = records.depths[at(a)], depthB = records.depths[at(b)];
+    const double thresholdA = thresholdFor(sizeA, depthA, high), thresholdB = thresholdFor(sizeB, depthB, high);
+    constexpr double infinity = std::numeric_limits<double>::infinity();
+    ReducibleBuffers::NearestTwo nearest{infinity, infinity, infinity, -1, -1, deepest, false};
+    float smallest = std::numeric_limits<float>::infinity();
     bool separated = true;
     pair_cells::forEachOther(cells, places, buffers.active, a, b, [&](int c, float& va, float vb) {
         if (separated && !(va > thresholdA && vb > thresholdB)) separated = meansAbove(va, vb, a, b, c, high);
+        smallest = std::min(smallest, std::min(va, vb));
         va = static_cast<float>(weightA * va + weightB * vb);
         pairs.combined(a, b, c, va);
         const double joined = va;
         if (joined < nearest.second) {
             if (joined < nearest.first) {
-                nearest = {joined, nearest.first, c, nearest.firstWith};
+                nearest.second = nearest.first;
+                nearest.secondWith = nearest.firstWith;
+                nearest.first = joined;
+                nearest.firstWith = c;
             } else {
                 nearest.second = joined;
                 nearest.secondWith = c;
@@ -140,6 +150,12 @@ bool AverageRoute<Places>::combineChecked(int a, int b, double weightA, double w
         }
     });
     buffers.nearestAtForming[at(a)] = nearest;
+    // The intervals' lower ends bound the real means, a union's real mean is
+    // at least the smallest of its parts', and a documented value lies
+    // within eps of the real mean.
+    const double w = std::max(largestRelativeWidth(sizeA, depthA), largestRelativeWidth(sizeB, depthB));
+    const double lowestEnd = smallest * (1 - w) * (1 - 0x1p-50) - Tiny;
+    lowest = w < 0.5 ? lowestEnd * (1 - eps) * (1 - 0x1p-50) - 0x1p-1000 : -infinity;
     return separated;
 }
 
@@ -147,18 +163,21 @@ template <class Places>
 bool AverageRoute<Places>::propose(MergeTree& tree, bool& proven) {
     auto& active = buffers.active;
     auto& sizeOf = buffers.lowestOf;
-    auto& nodeOf = buffers.setOf;  // by identity: the node it is now
+    auto& nodeOf = buffers.setOf;    // by identity: the node it is now
+    auto& formedAt = buffers.from;   // by identity: the step that recorded it, -1 for a row
     auto& joins = buffers.joins;
     auto& pairs = buffers.smallestFirst;
     sizeOf.assign(at(n), 1);
     nodeOf.resize(at(n));
     std::iota(nodeOf.begin(), nodeOf.end(), 0);
+    formedAt.assign(at(n), -1);
     joins.clear();
     startRecord();
     buffers.nearestAtForming.resize(at(n));
     buffers.ready.resize(at(n));
     bool checking = true;
     double previousHigh = -std::numeric_limits<double>::infinity();
+    LateJoin late;
     pairs.start(n, cells, places, active);
     for (int t = 0; active.size() > 1; ++t) {
         int a = 0, b = 0;
@@ -167,28 +186,64 @@ bool AverageRoute<Places>::propose(MergeTree& tree, bool& proven) {
         const double size = sizeOf[at(a)] + sizeOf[at(b)];
         const double weightA = sizeOf[at(a)] / size, weightB = sizeOf[at(b)] / size;
         std::optional<ReadyJoin> ready;
+        bool ahead = false;  // recorded before the late join
         if (checking) {
-            ready = proposedJoin(a, b, nodeOf);
-            checking = ready && ready->low > previousHigh;  // (2)
+            ready = proposedJoin(a, b, formedAt);
+            checking = ready.has_value();
+            if (checking && !(ready->low > previousHigh)) checking = ahead = canGoAhead(late, *ready, a, b);  // (2)
         }
+        // Below the real means of the late join's parts with this join's
+        // clusters, and so with their union, before the cells change.
+        double partsLow = 0;
+        if (checking && ahead)
+            partsLow = std::max(late.lowest, std::min(partsLowest(late, a, formedAt), partsLowest(late, b, formedAt)));
+        double lowest = 0;
         if (checking) {
-            checking = combineChecked(a, b, weightA, weightB, ready->high);  // (1)
+            checking = combineChecked(a, b, weightA, weightB, ready->high, lowest);  // (1)
         } else {
             pair_cells::forEachOther(cells, places, active, a, b, [&](int c, float& va, float vb) {
                 va = static_cast<float>(weightA * va + weightB * vb);
                 pairs.combined(a, b, c, va);
             });
         }
-        if (checking) {
-            previousHigh = ready->high;
+        if (checking && ahead) {
+            // The join takes the late join's step, which moves to this one.
+            const MergePair lateRecord = tree.mergePairs[at(t - 1)];
+            const double lateHeight = tree.height(t - 1);
+            record(tree, t - 1, *ready);
+            tree.mergePairs[at(t)] = lateRecord;
+            tree.setHeight(lateHeight, t);
+            buffers.codeOf[at(late.slot)] = t + 1;
+            formedAt[at(a)] = t - 1;
+            formedAt[at(late.slot)] = t;
+            late.before = ready->high;
+            // The late cluster's cells saw this join's parts, and a's saw the
+            // late cluster instead of its parts, whose real means with a lie
+            // above partsLow: their nearest values only bound from below. The
+            // late cluster's prepared join stands unless it relied on a
+            // nearer cluster, or named a part of this join, whose slot now
+            // holds another cluster, older than the late one.
+            buffers.nearestAtForming[at(late.slot)].belowOnly = true;
+            buffers.nearestAtForming[at(a)].belowOnly = true;
+            buffers.nearestAtForming[at(a)].floor = partsLow;
+            auto& prepared = buffers.ready[at(late.slot)];
+            if (prepared.orientation == ReadyJoin::Orientation::YoungerFirst || prepared.older == a || prepared.older == b)
+                prepared.older = -1;
+        } else if (checking) {
             record(tree, t, *ready);
-            joinRecords(a, b);
+            formedAt[at(a)] = t;
+            late = {*ready, a, b, t, lowest, previousHigh};
+            previousHigh = ready->high;
         }
+        if (checking) joinRecords(a, b);
         joins.push_back({cell, nodeOf[at(a)], nodeOf[at(b)]});
         nodeOf[at(a)] = n + static_cast<int>(joins.size()) - 1;
         sizeOf[at(a)] += sizeOf[at(b)];
         pairs.join(a, b, active);
-        if (checking) prepareJoin(a);
+        if (checking && ahead)
+            prepareJoin(a, late.slot, partsLow);  // the late cluster's parts were active at its forming
+        else if (checking)
+            prepareJoin(a);
     }
     proven = checking;
     return true;
@@ -291,7 +346,7 @@ bool AverageRoute<Places>::replay(MergeTree& tree) {
         // The join above becomes ready when its other cluster exists:
         // this cluster is then the younger.
         if (partner < 0) continue;
-        const auto next = readyJoin(partner, a, nearestValue, true);
+        const auto next = readyJoin(partner, a, {nearestValue, Nearest::Formed, deepest});
         if (!next) return false;
         push(buffers.setOf[at(node)], *next);
     }

@@ -63,6 +63,32 @@ using linkage_cells::at;
 // real mean: gamma(m + 4), the recursive sum and the two divisions.
 inline double documentedError(double termCount) { return (termCount + 4) * 0x1p-53 * 1.01; }
 
+// The last join the proposal recorded, which the next one may go ahead of:
+// lowest lies below every documented value of its two parts with any union
+// of the clusters active when it was checked, and before is the upper
+// bound of the join recorded just before it.
+struct LateJoin {
+    ReadyJoin join;
+    int slot = -1;      // its cluster; -1 while no join may go ahead of it
+    int departed = -1;  // the part that left its slot, whose cells stay as they were
+    int checkedAt = 0;  // the step it was checked at
+    double lowest = 0;
+    double before = -std::numeric_limits<double>::infinity();
+};
+
+// Whether the join u of the clusters a and b, proposed right after the
+// late one, may be recorded before it: u does not take the late cluster,
+// and the order before < L(u), H(u) < L(late) holds. The table then makes
+// u first: at u's step the late join's parts are active, and their values
+// with u's clusters lie above lowest > H(u); at the late join's step u's
+// cluster is a union of clusters active when the late join was checked,
+// and its values with the parts lie above lowest > H(late). The other
+// clusters were checked with each join as usual.
+inline bool canGoAhead(const LateJoin& late, const ReadyJoin& u, int a, int b) {
+    return late.slot >= 0 && a != late.slot && b != late.slot && late.before < u.low && u.high < late.join.low &&
+           u.high < late.lowest && late.join.high < late.lowest;
+}
+
 // The route's state: the cells (means while proposing, sums in the
 // replay), member records and codes by identity (records.join is given
 // identities for slots), the proposal as joins by nodes (0 .. n-1 the rows,
@@ -80,6 +106,25 @@ struct AverageRoute {
     int deepest = 0;  // the largest depth of a cluster formed so far
     bool meanCells = true;  // the proposal's cells, until the replay refills them
 
+    // What a younger cluster's nearest value is: its smallest cell with the
+    // clusters active when it was formed, which still are (Formed) or no
+    // longer are (Passed); or only a lower bound of those values, when the
+    // active clusters are those of its forming but for one that stands for
+    // two (FormedBelow, see youngerKeepsOlder) or no longer are (Below).
+    enum class Nearest { Formed, FormedBelow, Passed, Below };
+
+    // What is known of the values of a younger cluster with the clusters
+    // active when it was formed, but its partner: the smallest (or a lower
+    // bound, as kind says), the largest depth of a cluster then, and the
+    // cluster that stands for two (see youngerKeepsOlder).
+    struct YoungerNearest {
+        double value;
+        Nearest kind;
+        int deepest;
+        int split = -1;
+        double splitLowest = 0;
+    };
+
     static constexpr std::greater<> later{};  // the smallest value on top
     // Absolute room of the cells' intervals for results near underflow.
     static constexpr double Tiny = 0x1p-129;
@@ -87,8 +132,9 @@ struct AverageRoute {
     // The relative part of the width of a cell of a cluster of this size and
     // depth with any active cluster: ((D + 1) 2^-22 + m 2^-52) 1.125 + 16u at
     // the largest depth sum D and term count m.
-    double largestRelativeWidth(int size, int depth) const {
-        return ((depth + deepest + 1) * 0x1p-22 + size * static_cast<double>(n) * 0x1p-52) * 1.125 + 0x1p-49;
+    double largestRelativeWidth(int size, int depth) const { return largestRelativeWidth(size, depth, deepest); }
+    double largestRelativeWidth(int size, int depth, int deepestDepth) const {
+        return ((depth + deepestDepth + 1) * 0x1p-22 + size * static_cast<double>(n) * 0x1p-52) * 1.125 + 0x1p-49;
     }
 
     // A value above this has its interval above high, for a cluster of this
@@ -137,12 +183,17 @@ struct AverageRoute {
     // it open: yes when every other active cluster C has a real mean with
     // y above limit, no when some v(C, y) is below v (it then takes C);
     // nothing when a sum leaves it open. Only while the active clusters are
-    // those of y's forming.
-    std::optional<bool> youngerKeepsOlder(int y, int x, double v, double limit) const {
+    // those of y's forming, but for split (when >= 0): it stands for two
+    // clusters of y's forming whose values with y lie above splitLowest.
+    std::optional<bool> youngerKeepsOlder(int y, int x, double v, double limit, int split, double splitLowest) const {
         const double inverseY = records.inverseOfSlot[at(y)];
         const double sizeY = records.sizeOfSlot[at(y)], depthY = records.depthOfSlot[at(y)];
         for (const int c : buffers.active) {
             if (c == y || c == x) continue;
+            if (c == split) {
+                if (splitLowest > limit) continue;
+                return std::nullopt;
+            }
             const float cell = pair_cells::cellBetween(cells, places, c, y);
             const double termCount = sizeY * records.sizeOfSlot[at(c)];
             const double depth = depthY + records.depthOfSlot[at(c)];
@@ -158,19 +209,21 @@ struct AverageRoute {
         return true;
     }
 
-    // The join of the cluster y with its older partner x, given y's
-    // smallest value with the other clusters active when it was formed;
-    // nothing when the orientation cannot be shown. youngerKeepsOlder is
-    // asked only when the active clusters are still those (formedNow).
-    std::optional<ReadyJoin> readyJoin(int x, int y, double nearestValue, bool formedNow) const {
+    // The join of the cluster y with its older partner x, given what is
+    // known of y's values with the other clusters active when it was
+    // formed; nothing when the orientation cannot be shown.
+    // youngerKeepsOlder is asked only when the active clusters are still
+    // those (but for the split one).
+    std::optional<ReadyJoin> readyJoin(int x, int y, const YoungerNearest& nearest) const {
+        const Nearest kind = nearest.kind;
         const double v = sum(x, y);
         ReadyJoin next{v, v, v, v, x, y, ReadyJoin::Orientation::Same};
         if (records.sizes[at(x)] == 1) return next;
         // The interval ends of y's cells with the others lie within the
         // largest relative width of the smallest value.
-        const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)]);
-        const double lowestLow = nearestValue * (1 - widthY) * (1 - 0x1p-50) - Tiny;
-        const double lowestHigh = nearestValue * (1 + widthY) * (1 + 0x1p-50) + Tiny;
+        const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)], nearest.deepest);
+        const double lowestLow = nearest.value * (1 - widthY) * (1 - 0x1p-50) - Tiny;
+        const double lowestHigh = nearest.value * (1 + widthY) * (1 + 0x1p-50) + Tiny;
         // The younger-first value lies within 2 e v of v (both are within
         // e r of the real mean): bounds that suffice when y's entry keeps x.
         const double e = documentedError(static_cast<double>(records.sizes[at(x)]) * records.sizes[at(y)]);
@@ -185,10 +238,10 @@ struct AverageRoute {
         std::optional<bool> keeps;
         if (lowestLow > limit)
             keeps = true;
-        else if (lowestHigh < next.low)
+        else if ((kind == Nearest::Formed || kind == Nearest::Passed) && lowestHigh < next.low)
             keeps = false;
-        else if (formedNow)
-            keeps = youngerKeepsOlder(y, x, v, limit);
+        else if (kind == Nearest::Formed || kind == Nearest::FormedBelow)
+            keeps = youngerKeepsOlder(y, x, v, limit, nearest.split, nearest.splitLowest);
         if (!keeps) return std::nullopt;
         next.orientation = *keeps ? ReadyJoin::Orientation::OlderFirst : ReadyJoin::Orientation::YoungerFirst;
         return next;
@@ -200,13 +253,13 @@ struct AverageRoute {
     // The proposed join of the active clusters a and b as the table would
     // make it now, or nothing when its orientation cannot be shown: the
     // join prepared when the younger was formed, if it named the older.
-    std::optional<ReadyJoin> proposedJoin(int a, int b, const std::vector<int>& nodeOf) const;
+    std::optional<ReadyJoin> proposedJoin(int a, int b, const std::vector<int>& formedAt) const;
 
     // Prepares the join of y, just formed, with its nearest cluster, its
     // likely partner, while the active clusters are those youngerKeepsOlder
-    // needs; only where the partner has more than one row (a single row's
-    // join needs no orientation).
-    void prepareJoin(int y);
+    // needs (split as there); only where the partner has more than one row
+    // (a single row's join needs no orientation).
+    void prepareJoin(int y, int split = -1, double splitLowest = 0);
 
     // Whether the values of a and b with c, whose mean cells are va and vb,
     // are all above high, where the thresholds could not tell: by the
@@ -214,11 +267,34 @@ struct AverageRoute {
     // small.
     [[gnu::noinline]] bool meansAbove(float va, float vb, int a, int b, int c, double high) const;
 
+    // A lower bound of the real means of the late join's two parts with
+    // the cluster q, from q's cells with the late cluster and with the
+    // departed part; -infinity when q was formed after the late join.
+    double partsLowest(const LateJoin& late, int q, const std::vector<int>& formedAt) const {
+        if (formedAt[at(q)] >= late.checkedAt) return -std::numeric_limits<double>::infinity();
+        // Neither cell changed since the late join: its cluster J = A + B and q
+        // have not joined since, and B departed. The cell of J holds a weighted
+        // mean, so r(A, q) = (|J| r(J, q) - |B| r(B, q)) / |A|, bounded with
+        // the two cells' intervals; the three roundings stay within the slack.
+        const double sizeQ = records.sizes[at(q)], sizeJ = records.sizes[at(late.slot)];
+        const double sizeB = records.sizes[at(late.departed)], sizeA = sizeJ - sizeB;
+        const int depthQ = records.depths[at(q)];
+        const double joined = pair_cells::cellBetween(cells, places, late.slot, q);
+        const double part = pair_cells::cellBetween(cells, places, late.departed, q);
+        const double joinedLow =
+            joined - linkage_cells::meanCellWidth(joined, sizeJ * sizeQ, records.depths[at(late.slot)] + depthQ);
+        const double partWidth =
+            linkage_cells::meanCellWidth(part, sizeB * sizeQ, records.depths[at(late.departed)] + depthQ);
+        const double lowA = (sizeJ * joinedLow - sizeB * (part + partWidth)) / sizeA;
+        const double slack = (sizeJ * std::fabs(joinedLow) + sizeB * (part + partWidth)) / sizeA * 0x1p-50 + Tiny;
+        return std::min(lowA - slack, part - partWidth);
+    }
+
     // Combines the mean cells of a and b with every other active c into a's,
     // and checks (1) for the join at the value bound high while it holds.
     // Returns whether it held; a's two nearest cells are kept for its own
     // join to come.
-    bool combineChecked(int a, int b, double weightA, double weightB, double high);
+    bool combineChecked(int a, int b, double weightA, double weightB, double high, double& lowest);
 
     // The proposal: joins the smallest pair of mean cells first (a join's
     // cells the weighted means of its parts' cells, rounded). Up to the

@@ -52,12 +52,18 @@ struct ReducibleBuffers {
     std::vector<ReadyJoin> ready;
     std::vector<std::pair<double, int>> queue;
     // By identity: the two smallest cells of a cluster with the others
-    // when it was formed, and with which clusters (-1 for none).
+    // when it was formed, and with which clusters (-1 for none). For a
+    // cluster whose join went ahead of an earlier one, the clusters active
+    // at its forming are not those its cells saw: the values then only
+    // bound its values from below (belowOnly), down to floor.
     struct NearestTwo {
         double first;
         double second;
+        double floor;
         int firstWith;
         int secondWith;
+        int deepest;  // the largest depth of a cluster then
+        bool belowOnly;
     };
     std::vector<NearestTwo> nearestAtForming;
     std::vector<double> scratch;  // of the documented sums

@@ -225,6 +225,19 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+// A join the proposal makes after another although its value is smaller
+// (the two lie on one single-precision cell) goes ahead of it in the
+// record, and the clusters around the swap keep their own values: rows 0
+// and 1 (1 + 2^-30 apart) are proposed before the pairs {2, 3} and {4, 5}
+// (1 apart), whose distances to rows 0 and 1 differ below single precision.
+TEST(AverageRoute, JoinAheadOfAnEarlierOne) {
+    const double near = 1 + 0x1p-30, far = 2 + 0x1p-30;
+    // Rows 0..5: pairs (0,1) (0,2) .. (4,5).
+    const DistanceTriangle d = triangleOf(6, {near, 2, 2, far, far, 2, 2, far, far, 0.1, 1, 1, 1, 1, 0.2});
+    ClusteringWorkspace workspace;
+    EXPECT_FALSE(expectLiteralTree(d, Linkage::Average, workspace, "join ahead"));
+}
+
 // Many objects put the faster routes' cells in tiles of 4 x 4; on tiles the
 // routes must write the table's record too, at sizes with partial tiles.
 TEST(TiledCells, FasterRoutesWriteTheTablesRecord) {
