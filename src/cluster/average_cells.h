@@ -84,7 +84,7 @@ inline double meanCellWidth(double value, double termCount, double depth) {
 inline double documentedAverage(const DistanceTriangle& distances, const std::vector<int>& outer,
                                 const std::vector<int>& inner, std::vector<double>& scratch) {
     constexpr int Block = 8;
-    constexpr std::ptrdiff_t Ahead = 4;  // inner rows prefetched ahead
+    constexpr std::ptrdiff_t Ahead = 12;  // inner rows prefetched ahead
     const double* d = distances.entries.data();
     const int n = distances.objectCount;
     auto rowOf = [d, n](int a) { return d + pairIndex(n, a, a + 1) - at(a + 1); };  // pair (a, b) at [b]
