@@ -64,7 +64,7 @@ inline double averageWidth(double value, double termCount, double depth, double 
 // results (2^-150 per rounding to single precision, carried through
 // weights that add up to at most 1 + 3u). The specified value and the other
 // orientation lie within (m + 4) u 1.01 R + 2^-1070 of R (m = |A||C| terms;
-// see documentedError in average_pairs.cpp). With R <= (M + eta) / (1 -
+// see documentedError in average_route.h). With R <= (M + eta) / (1 -
 // Theta) everything lies within ((D + 1) 1.04 u' + (m + 4) 1.02 u) M plus
 // eta and a little, which averageWidth's relative part (at least 4.5 (D +
 // 1) u' + 2.25 m 2^-53 + 16u) covers with room for its own rounding; the

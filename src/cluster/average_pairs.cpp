@@ -7,10 +7,11 @@
 // record: the orientation (prepared when the younger cluster was formed,
 // with the clusters active then), (1) on the intervals of the mean cells
 // (meanCellWidth, the documented values where an interval cannot decide)
-// and (2) in the proposal's own order. When every join passes, the
-// proposal's order is the table's and the route is done. Otherwise (mostly
-// two joins whose values lie within the cells' rounding, which the
-// proposal may take in either order) the proposal goes on unchecked, the
+// and (2) in the proposal's own order, where a join whose value lies below
+// the one before it (both within the cells' rounding) may go ahead of it
+// (canGoAhead). When every join passes, the record is the table's and the
+// route is done. Otherwise (mostly an orientation the cells of a cluster
+// formed around such a swap leave open) the proposal goes on unchecked, the
 // cells are refilled with sums (average_cells.h), and a replay joins, among
 // the proposed joins whose two clusters exist, the one with the smallest L,
 // checks (1) and (2) on the cells' intervals, decides every orientation
