@@ -85,9 +85,17 @@ std::optional<ReadyJoin> AverageRoute<Places>::proposedJoin(int a, int b, const 
         return ReadyJoin{v, v, v, v, older, younger, ReadyJoin::Orientation::Same};
     }
     if (buffers.ready[at(younger)].older == older) return buffers.ready[at(younger)];
-    const auto& nearest = buffers.nearestAtForming[at(younger)];
-    const double value = std::min(nearest.firstWith != older ? nearest.first : nearest.second, nearest.floor);
-    return readyJoin(older, younger, {value, nearest.belowOnly ? Nearest::Below : Nearest::Passed, nearest.deepest});
+    return readyJoin(older, younger, nearestBut(younger, older));
+}
+
+template <class Places>
+typename AverageRoute<Places>::YoungerNearest AverageRoute<Places>::nearestBut(int y, int partner) const {
+    const auto& nearest = buffers.nearestAtForming[at(y)];
+    const bool firstIsPartner = nearest.firstWith == partner;
+    const double value = firstIsPartner ? nearest.second : nearest.first;
+    const int with = firstIsPartner ? nearest.secondWith : nearest.firstWith;
+    const bool real = !nearest.belowOnly && (nearest.merged < 0 || with != nearest.merged);
+    return {std::min(value, nearest.floor), real ? value : std::numeric_limits<double>::infinity(), nearest.deepest};
 }
 
 template <class Places>
@@ -97,16 +105,18 @@ void AverageRoute<Places>::prepareJoin(int y, int split, double splitLowest) {
     const auto& nearest = buffers.nearestAtForming[at(y)];
     const int x = nearest.firstWith;
     if (x < 0 || x == split || records.sizes[at(x)] == 1) return;
-    const double second = std::min(nearest.second, nearest.floor);
+    YoungerNearest known = nearestBut(y, x);
+    known.sweep = true;
+    known.split = split;
+    known.splitLowest = splitLowest;
     // Not when the cells show that readyJoin will not need the sweep:
     // the second nearest cell far enough above the pair's value, which
     // lies below the upper end of the pair's interval.
     const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)], nearest.deepest);
-    const double lowestLow = second * (1 - widthY) * (1 - 0x1p-50) - Tiny;
+    const double lowestLow = known.low * (1 - widthY) * (1 - 0x1p-50) - Tiny;
     const double highest = (nearest.first * (1 + widthY) * (1 + 0x1p-50) + Tiny) * (1 + 3 * eps) + 0x1p-1000;
     if (lowestLow > highest * (1 + 3 * eps) + 0x1p-1000) return;
-    const Nearest kind = nearest.belowOnly ? Nearest::FormedBelow : Nearest::Formed;
-    if (const auto join = readyJoin(x, y, {second, kind, nearest.deepest, split, splitLowest})) prepared = *join;
+    if (const auto join = readyJoin(x, y, known)) prepared = *join;
 }
 
 template <class Places>
@@ -129,7 +139,7 @@ bool AverageRoute<Places>::combineChecked(int a, int b, double weightA, double w
     const int depthA = records.depths[at(a)], depthB = records.depths[at(b)];
     const double thresholdA = thresholdFor(sizeA, depthA, high), thresholdB = thresholdFor(sizeB, depthB, high);
     constexpr double infinity = std::numeric_limits<double>::infinity();
-    ReducibleBuffers::NearestTwo nearest{infinity, infinity, infinity, -1, -1, deepest, false};
+    ReducibleBuffers::NearestTwo nearest{infinity, infinity, infinity, -1, -1, deepest, -1, false};
     float smallest = std::numeric_limits<float>::infinity();
     bool separated = true;
     pair_cells::forEachOther(cells, places, buffers.active, a, b, [&](int c, float& va, float vb) {
@@ -225,7 +235,7 @@ bool AverageRoute<Places>::propose(MergeTree& tree, bool& proven) {
             // nearer cluster, or named a part of this join, whose slot now
             // holds another cluster, older than the late one.
             buffers.nearestAtForming[at(late.slot)].belowOnly = true;
-            buffers.nearestAtForming[at(a)].belowOnly = true;
+            buffers.nearestAtForming[at(a)].merged = late.slot;
             buffers.nearestAtForming[at(a)].floor = partsLow;
             auto& prepared = buffers.ready[at(late.slot)];
             if (prepared.orientation == ReadyJoin::Orientation::YoungerFirst || prepared.older == a || prepared.older == b)
@@ -347,7 +357,7 @@ bool AverageRoute<Places>::replay(MergeTree& tree) {
         // The join above becomes ready when its other cluster exists:
         // this cluster is then the younger.
         if (partner < 0) continue;
-        const auto next = readyJoin(partner, a, {nearestValue, Nearest::Formed, deepest});
+        const auto next = readyJoin(partner, a, {nearestValue, nearestValue, deepest, true});
         if (!next) return false;
         push(buffers.setOf[at(node)], *next);
     }

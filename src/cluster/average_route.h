@@ -106,21 +106,17 @@ struct AverageRoute {
     int deepest = 0;  // the largest depth of a cluster formed so far
     bool meanCells = true;  // the proposal's cells, until the replay refills them
 
-    // What a younger cluster's nearest value is: its smallest cell with the
-    // clusters active when it was formed, which still are (Formed) or no
-    // longer are (Passed); or only a lower bound of those values, when the
-    // active clusters are those of its forming but for one that stands for
-    // two (FormedBelow, see youngerKeepsOlder) or no longer are (Below).
-    enum class Nearest { Formed, FormedBelow, Passed, Below };
-
     // What is known of the values of a younger cluster with the clusters
-    // active when it was formed, but its partner: the smallest (or a lower
-    // bound, as kind says), the largest depth of a cluster then, and the
-    // cluster that stands for two (see youngerKeepsOlder).
+    // active when it was formed, but its partner: a lower bound of them
+    // (low; cells, so that their intervals' widths apply), the cell of one
+    // of them where known (else infinity), the largest depth of a cluster
+    // then, and whether the active clusters are still those (sweep), but
+    // for split (see youngerKeepsOlder).
     struct YoungerNearest {
-        double value;
-        Nearest kind;
+        double low;
+        double one;
         int deepest;
+        bool sweep = false;
         int split = -1;
         double splitLowest = 0;
     };
@@ -215,15 +211,15 @@ struct AverageRoute {
     // youngerKeepsOlder is asked only when the active clusters are still
     // those (but for the split one).
     std::optional<ReadyJoin> readyJoin(int x, int y, const YoungerNearest& nearest) const {
-        const Nearest kind = nearest.kind;
         const double v = sum(x, y);
         ReadyJoin next{v, v, v, v, x, y, ReadyJoin::Orientation::Same};
         if (records.sizes[at(x)] == 1) return next;
         // The interval ends of y's cells with the others lie within the
-        // largest relative width of the smallest value.
+        // largest relative width of their values: every value with them is
+        // above lowestLow, and one of them below oneHigh.
         const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)], nearest.deepest);
-        const double lowestLow = nearest.value * (1 - widthY) * (1 - 0x1p-50) - Tiny;
-        const double lowestHigh = nearest.value * (1 + widthY) * (1 + 0x1p-50) + Tiny;
+        const double lowestLow = nearest.low * (1 - widthY) * (1 - 0x1p-50) - Tiny;
+        const double oneHigh = nearest.one * (1 + widthY) * (1 + 0x1p-50) + Tiny;
         // The younger-first value lies within 2 e v of v (both are within
         // e r of the real mean): bounds that suffice when y's entry keeps x.
         const double e = documentedError(static_cast<double>(records.sizes[at(x)]) * records.sizes[at(y)]);
@@ -238,9 +234,9 @@ struct AverageRoute {
         std::optional<bool> keeps;
         if (lowestLow > limit)
             keeps = true;
-        else if ((kind == Nearest::Formed || kind == Nearest::Passed) && lowestHigh < next.low)
+        else if (oneHigh < next.low)
             keeps = false;
-        else if (kind == Nearest::Formed || kind == Nearest::FormedBelow)
+        else if (nearest.sweep)
             keeps = youngerKeepsOlder(y, x, v, limit, nearest.split, nearest.splitLowest);
         if (!keeps) return std::nullopt;
         next.orientation = *keeps ? ReadyJoin::Orientation::OlderFirst : ReadyJoin::Orientation::YoungerFirst;
@@ -254,6 +250,10 @@ struct AverageRoute {
     // make it now, or nothing when its orientation cannot be shown: the
     // join prepared when the younger was formed, if it named the older.
     std::optional<ReadyJoin> proposedJoin(int a, int b, const std::vector<int>& formedAt) const;
+
+    // What y's cells from its forming say of its values with the clusters
+    // active then, but partner.
+    YoungerNearest nearestBut(int y, int partner) const;
 
     // Prepares the join of y, just formed, with its nearest cluster, its
     // likely partner, while the active clusters are those youngerKeepsOlder

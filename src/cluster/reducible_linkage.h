@@ -52,10 +52,13 @@ struct ReducibleBuffers {
     std::vector<ReadyJoin> ready;
     std::vector<std::pair<double, int>> queue;
     // By identity: the two smallest cells of a cluster with the others
-    // when it was formed, and with which clusters (-1 for none). For a
-    // cluster whose join went ahead of an earlier one, the clusters active
-    // at its forming are not those its cells saw: the values then only
-    // bound its values from below (belowOnly), down to floor.
+    // when it was formed, and with which clusters (-1 for none). Around a
+    // join that went ahead of an earlier one, the clusters active at a
+    // cluster's forming are not those its cells saw. The values then bound
+    // its values with them from below, down to floor; and they stand for
+    // such clusters' values too but where one is with the cluster in slot
+    // merged (two of them then), or, for the later join's cluster, not at
+    // all (belowOnly: its cells saw parts of clusters).
     struct NearestTwo {
         double first;
         double second;
@@ -63,6 +66,7 @@ struct ReducibleBuffers {
         int firstWith;
         int secondWith;
         int deepest;  // the largest depth of a cluster then
+        int merged;
         bool belowOnly;
     };
     std::vector<NearestTwo> nearestAtForming;
