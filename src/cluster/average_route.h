@@ -243,7 +243,6 @@ struct AverageRoute {
         return next;
     }
 
-
     // The checked proposal (average_pairs.cpp).
 
     // The proposed join of the active clusters a and b as the table would
