@@ -113,9 +113,8 @@ void AverageRoute<Places>::prepareJoin(int y, int split, double splitLowest) {
     // the second nearest cell far enough above the pair's value, which
     // lies below the upper end of the pair's interval.
     const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)], nearest.deepest);
-    const double lowestLow = known.low * (1 - widthY) * (1 - 0x1p-50) - Tiny;
-    const double highest = (nearest.first * (1 + widthY) * (1 + 0x1p-50) + Tiny) * (1 + 3 * eps) + 0x1p-1000;
-    if (lowestLow > highest * (1 + 3 * eps) + 0x1p-1000) return;
+    const double highest = highEnd(nearest.first, widthY) * (1 + 3 * eps) + 0x1p-1000;
+    if (lowEnd(known.low, widthY) > highest * (1 + 3 * eps) + 0x1p-1000) return;
     if (const auto join = readyJoin(x, y, known)) prepared = *join;
 }
 
@@ -165,8 +164,7 @@ bool AverageRoute<Places>::combineChecked(int a, int b, double weightA, double w
     // at least the smallest of its parts', and a documented value lies
     // within eps of the real mean.
     const double w = std::max(largestRelativeWidth(sizeA, depthA), largestRelativeWidth(sizeB, depthB));
-    const double lowestEnd = smallest * (1 - w) * (1 - 0x1p-50) - Tiny;
-    lowest = w < 0.5 ? lowestEnd * (1 - eps) * (1 - 0x1p-50) - 0x1p-1000 : -infinity;
+    lowest = w < 0.5 ? lowEnd(smallest, w) * (1 - eps) * (1 - 0x1p-50) - 0x1p-1000 : -infinity;
     return separated;
 }
 

@@ -133,6 +133,11 @@ struct AverageRoute {
         return ((depth + deepestDepth + 1) * 0x1p-22 + size * static_cast<double>(n) * 0x1p-52) * 1.125 + 0x1p-49;
     }
 
+    // The lower and upper ends of the interval of a cell of this value
+    // whose width is at most w times the value (and the absolute room).
+    static double lowEnd(double value, double w) { return value * (1 - w) * (1 - 0x1p-50) - Tiny; }
+    static double highEnd(double value, double w) { return value * (1 + w) * (1 + 0x1p-50) + Tiny; }
+
     // A value above this has its interval above high, for a cluster of this
     // size and depth with any active cluster.
     double thresholdFor(int size, int depth, double high) const {
@@ -218,8 +223,8 @@ struct AverageRoute {
         // largest relative width of their values: every value with them is
         // above lowestLow, and one of them below oneHigh.
         const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)], nearest.deepest);
-        const double lowestLow = nearest.low * (1 - widthY) * (1 - 0x1p-50) - Tiny;
-        const double oneHigh = nearest.one * (1 + widthY) * (1 + 0x1p-50) + Tiny;
+        const double lowestLow = lowEnd(nearest.low, widthY);
+        const double oneHigh = highEnd(nearest.one, widthY);
         // The younger-first value lies within 2 e v of v (both are within
         // e r of the real mean): bounds that suffice when y's entry keeps x.
         const double e = documentedError(static_cast<double>(records.sizes[at(x)]) * records.sizes[at(y)]);
