@@ -85,6 +85,7 @@ std::optional<ReadyJoin> AverageRoute<Places>::proposedJoin(int a, int b, const 
         return ReadyJoin{v, v, v, v, older, younger, ReadyJoin::Orientation::Same};
     }
     if (buffers.ready[at(younger)].older == older) return buffers.ready[at(younger)];
+    if (buffers.readySecond[at(younger)].older == older) return buffers.readySecond[at(younger)];
     return readyJoin(older, younger, nearestBut(younger, older));
 }
 
@@ -100,22 +101,29 @@ typename AverageRoute<Places>::YoungerNearest AverageRoute<Places>::nearestBut(i
 
 template <class Places>
 void AverageRoute<Places>::prepareJoin(int y, int split, double splitLowest) {
-    auto& prepared = buffers.ready[at(y)];
-    prepared.older = -1;
+    buffers.ready[at(y)].older = -1;
+    buffers.readySecond[at(y)].older = -1;
     const auto& nearest = buffers.nearestAtForming[at(y)];
-    const int x = nearest.firstWith;
-    if (x < 0 || x == split || records.sizes[at(x)] == 1) return;
-    YoungerNearest known = nearestBut(y, x);
-    known.sweep = true;
-    known.split = split;
-    known.splitLowest = splitLowest;
-    // Not when the cells show that readyJoin will not need the sweep:
-    // the second nearest cell far enough above the pair's value, which
-    // lies below the upper end of the pair's interval.
     const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)], nearest.deepest);
-    const double highest = highEnd(nearest.first, widthY) * (1 + 3 * eps) + 0x1p-1000;
-    if (lowEnd(known.low, widthY) > highest * (1 + 3 * eps) + 0x1p-1000) return;
-    if (const auto join = readyJoin(x, y, known)) prepared = *join;
+    auto prepare = [&](int x, double value, ReadyJoin& prepared) {
+        if (x < 0 || x == split || records.sizes[at(x)] == 1) return;
+        YoungerNearest known = nearestBut(y, x);
+        known.sweep = true;
+        known.split = split;
+        known.splitLowest = splitLowest;
+        // Not when the cells show that readyJoin will not need the sweep:
+        // the nearest other cell far enough above the pair's value, which
+        // lies below the upper end of the pair's interval.
+        const double highest = highEnd(value, widthY) * (1 + 3 * eps) + 0x1p-1000;
+        if (lowEnd(known.low, widthY) > highest * (1 + 3 * eps) + 0x1p-1000) return;
+        if (const auto join = readyJoin(x, y, known)) prepared = *join;
+    };
+    prepare(nearest.firstWith, nearest.first, buffers.ready[at(y)]);
+    // The second nearest cluster too, where the cells cannot show that the
+    // nearest one is nearer: either may turn out the partner, and its
+    // orientation needs the clusters active now.
+    if (lowEnd(nearest.second, widthY) <= highEnd(nearest.first, widthY) * (1 + 3 * eps) + 0x1p-1000)
+        prepare(nearest.secondWith, nearest.second, buffers.readySecond[at(y)]);
 }
 
 template <class Places>
@@ -184,9 +192,11 @@ bool AverageRoute<Places>::propose(MergeTree& tree, bool& proven) {
     startRecord();
     buffers.nearestAtForming.resize(at(n));
     buffers.ready.resize(at(n));
+    buffers.readySecond.resize(at(n));
     bool checking = true;
     double previousHigh = -std::numeric_limits<double>::infinity();
     LateJoin late;
+    placed = n;
     pairs.start(n, cells, places, active);
     for (int t = 0; active.size() > 1; ++t) {
         int a = 0, b = 0;
@@ -235,9 +245,10 @@ bool AverageRoute<Places>::propose(MergeTree& tree, bool& proven) {
             buffers.nearestAtForming[at(late.slot)].belowOnly = true;
             buffers.nearestAtForming[at(a)].merged = late.slot;
             buffers.nearestAtForming[at(a)].floor = partsLow;
-            auto& prepared = buffers.ready[at(late.slot)];
-            if (prepared.orientation == ReadyJoin::Orientation::YoungerFirst || prepared.older == a || prepared.older == b)
-                prepared.older = -1;
+            for (ReadyJoin* prepared : {&buffers.ready[at(late.slot)], &buffers.readySecond[at(late.slot)]})
+                if (prepared->orientation == ReadyJoin::Orientation::YoungerFirst || prepared->older == a ||
+                    prepared->older == b)
+                    prepared->older = -1;
         } else if (checking) {
             record(tree, t, *ready);
             formedAt[at(a)] = t;
@@ -253,6 +264,9 @@ bool AverageRoute<Places>::propose(MergeTree& tree, bool& proven) {
             prepareJoin(a, late.slot, partsLow);  // the late cluster's parts were active at its forming
         else if (checking)
             prepareJoin(a);
+        // The late join's departed part: the next join may still read its cells.
+        pair_cells::compactWhenSparse(cells, places, active, checking && late.slot >= 0 ? late.departed : -1,
+                                      buffers.kept, placed);
     }
     proven = checking;
     return true;
@@ -277,6 +291,7 @@ int AverageRoute<Places>::partnerOf(int node) const {
 
 template <class Places>
 void AverageRoute<Places>::startReplay() {
+    placeAll();
     fillFromDistances(cells, places, distances);
     meanCells = false;
     const double* d = distances.entries.data();

@@ -105,6 +105,7 @@ struct AverageRoute {
     double eps;       // relative bound of a documented value against the real mean
     int deepest = 0;  // the largest depth of a cluster formed so far
     bool meanCells = true;  // the proposal's cells, until the replay refills them
+    int placed = 0;         // the clusters the cells are laid out for
 
     // What is known of the values of a younger cluster with the clusters
     // active when it was formed, but its partner: a lower bound of them
@@ -172,6 +173,12 @@ struct AverageRoute {
         tree.mergePairs[at(t)] = {codeOf[at(first)], codeOf[at(first == a ? b : a)]};
         tree.setHeight(height, t);
         codeOf[at(a)] = t + 1;
+    }
+
+    // Lays the cells out for all n clusters again.
+    void placeAll() {
+        places.placeAll(n);
+        placed = n;
     }
 
     void joinRecords(int a, int b) {
@@ -260,9 +267,10 @@ struct AverageRoute {
     YoungerNearest nearestBut(int y, int partner) const;
 
     // Prepares the join of y, just formed, with its nearest cluster, its
-    // likely partner, while the active clusters are those youngerKeepsOlder
-    // needs (split as there); only where the partner has more than one row
-    // (a single row's join needs no orientation).
+    // likely partner (and with the second nearest where the cells leave
+    // open which is nearer), while the active clusters are those
+    // youngerKeepsOlder needs (split as there); only where the partner has
+    // more than one row (a single row's join needs no orientation).
     void prepareJoin(int y, int split = -1, double splitLowest = 0);
 
     // Whether the values of a and b with c, whose mean cells are va and vb,

@@ -289,15 +289,15 @@ double clusteringWorkspaceBytes(int n) {
     // line), and per object: a row offset, the slot arrays (identity, code,
     // neighbour, an entry of 24 bytes, three factors of the estimates, a
     // scan cell, two scan estimates), a member list with its size and
-    // depth, and the faster routes' arrays (a join of 16 bytes, eight
-    // identities, a distance, a ready join and its queue entry, the tiles'
+    // depth, and the faster routes' arrays (a join of 16 bytes, nine
+    // identities, a distance, two ready joins and a queue entry, the cells'
     // row and column places, and the smallest-pair order's bound,
     // neighbour and flag with two heap entries of 8 bytes, and the two
     // nearest cells of a cluster when it was formed).
     const double cells = n < pair_cells::TilesFrom ? objects * (objects - 1) / 2
                                                    : static_cast<double>(pair_cells::tiledCellCount(n) + pair_cells::TileCells);
     return cells * sizeof(float) +
-           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 8 * 4 + 8 + sizeof(ReadyJoin) + 16 + 12 + 4 + 4 + 1 + 2 * 8 + sizeof(ReducibleBuffers::NearestTwo));
+           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 9 * 4 + 8 + 2 * sizeof(ReadyJoin) + 16 + 12 + 4 + 4 + 1 + 2 * 8 + sizeof(ReducibleBuffers::NearestTwo));
 }
 
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage) {

@@ -21,24 +21,35 @@
 
 namespace pair_cells {
 
-// Where the cells lie: cell (i, j), i < j, at row(i) + column(j). The
-// packed triangle of the distances, rows in order:
+// Where the cells lie: cell (i, j), i < j, at row(i) + column(j), for
+// clusters by identity. Once most clusters have departed, their cells
+// still take room in the lines a join reads; a layout can then move the
+// cells of the clusters left into a smaller one (compact), and be laid out
+// for all n clusters again (placeAll).
+
+// The packed triangle of the distances, rows in order. Its cells stay where
+// they are: below the tiles' size they mostly fit the processor's cache,
+// and neither compacting them nor the column places that needs was faster.
 struct PackedPlaces {
     const std::size_t* rows;
 
     std::size_t row(int i) const { return rows[i]; }
     static std::size_t column(int j) { return static_cast<std::size_t>(j); }
     std::size_t of(int i, int j) const { return row(i) + column(j); }
+    void compact(float*, const std::vector<int>&) const {}
+    void placeAll(int) const {}
 };
 
 // Tiles of 4 x 4 cells (placeInTiles):
 struct TiledPlaces {
-    const std::size_t* rows;
-    const std::uint32_t* columns;
+    std::size_t* rows;
+    std::uint32_t* columns;
 
     std::size_t row(int i) const { return rows[i]; }
     std::size_t column(int j) const { return columns[j]; }
     std::size_t of(int i, int j) const { return row(i) + column(j); }
+    void compact(float* cells, const std::vector<int>& kept) const;
+    void placeAll(int n) const;
 };
 
 // The cells a route works on: tiled where columns is given, packed
@@ -49,8 +60,8 @@ struct TiledPlaces {
 // per cent faster at 5,000, 13 at 8,000).
 struct PairCells {
     float* cells;
-    const std::size_t* rows;
-    const std::uint32_t* columns;
+    std::size_t* rows;
+    std::uint32_t* columns;
 };
 
 constexpr int TilesFrom = 4000;
@@ -75,18 +86,78 @@ inline std::size_t tiledCellCount(int n) {
 
 // The places of the tiled cells of n clusters: tile (I, J) starts at
 // 16 (I T - I (I - 1) / 2 + J - I), T = ceil(n / 4), and cell (i, j) lies at
-// 4 (i mod 4) + (j mod 4) in the tile (i / 4, j / 4).
-inline void placeInTiles(int n, std::vector<std::size_t>& row, std::vector<std::uint32_t>& column) {
+// 4 (i mod 4) + (j mod 4) in the tile (i / 4, j / 4). Row place of i:
+inline std::size_t tileRowPlace(std::size_t tiles, int i) {
+    const auto tileRow = static_cast<std::size_t>(i / 4);
+    // The start of tile (I, 0), were it stored: the tile (I, J) lies J tiles on.
+    const std::size_t rowStart = tileRow * tiles - tileRow * (tileRow - 1) / 2 - tileRow;
+    return TileCells * rowStart + 4 * static_cast<std::size_t>(i % 4);
+}
+inline std::uint32_t tileColumnPlace(int j) {
+    return static_cast<std::uint32_t>(TileCells * static_cast<std::size_t>(j / 4) + j % 4);
+}
+
+// Points the row and column places of clusters 0 .. n-1 at the tiles of n.
+inline void placeInTiles(int n, std::size_t* row, std::uint32_t* column) {
     const auto tiles = (static_cast<std::size_t>(n) + 3) / 4;
+    for (int i = 0; i < n; ++i) {
+        row[i] = tileRowPlace(tiles, i);
+        column[i] = tileColumnPlace(i);
+    }
+}
+inline void placeInTiles(int n, std::vector<std::size_t>& row, std::vector<std::uint32_t>& column) {
     row.resize(static_cast<std::size_t>(n));
     column.resize(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const auto tileRow = static_cast<std::size_t>(i / 4);
-        // The start of tile (I, 0), were it stored: the tile (I, J) lies J tiles on.
-        const std::size_t rowStart = tileRow * tiles - tileRow * (tileRow - 1) / 2 - tileRow;
-        row[static_cast<std::size_t>(i)] = TileCells * rowStart + 4 * static_cast<std::size_t>(i % 4);
-        column[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(TileCells * static_cast<std::size_t>(i / 4) + i % 4);
+    placeInTiles(n, row.data(), column.data());
+}
+
+// Moves the cells among the kept clusters (ascending identities, all
+// placed in the tiles now) into the tiles of kept.size() clusters, kept[p]
+// at position p, and points their places there; the other clusters' cells
+// are lost. Once most clusters have departed, their cells still fill the
+// lines a join reads; after this every line is full again. In place: no
+// cell moves up, since a tile's start grows with its tile row, its tile
+// column and the number of tile rows, and a kept cluster's new position is
+// at most its old one (kept is a subset of the clusters placed, in order);
+// and the cells go in the order of their new places, so each is read
+// before anything is written over it.
+inline void compactTiles(float* cells, std::size_t* rows, std::uint32_t* columns, const std::vector<int>& kept) {
+    const int m = static_cast<int>(kept.size());
+    const auto tiles = (static_cast<std::size_t>(m) + 3) / 4;
+    for (int p = 0; p < m; p += 4) {
+        const int rowsEnd = std::min(p + 4, m);
+        for (int q = p; q < m; q += 4) {
+            const int columnsEnd = std::min(q + 4, m);
+            for (int i = p; i < rowsEnd; ++i) {
+                const std::size_t from = rows[kept[static_cast<std::size_t>(i)]];
+                float* to = cells + tileRowPlace(tiles, i);
+                for (int j = std::max(q, i + 1); j < columnsEnd; ++j)
+                    to[tileColumnPlace(j)] = cells[from + columns[kept[static_cast<std::size_t>(j)]]];
+            }
+        }
     }
+    for (int p = 0; p < m; ++p) {
+        rows[kept[static_cast<std::size_t>(p)]] = tileRowPlace(tiles, p);
+        columns[kept[static_cast<std::size_t>(p)]] = tileColumnPlace(p);
+    }
+}
+
+inline void TiledPlaces::compact(float* cells, const std::vector<int>& kept) const {
+    compactTiles(cells, rows, columns, kept);
+}
+inline void TiledPlaces::placeAll(int n) const { placeInTiles(n, rows, columns); }
+
+// Once the active clusters (with departed, when >= 0: a departed cluster
+// whose cells are still read) fill at most half of the clusters the cells
+// are laid out for (placed), moves their cells into a layout for them alone.
+template <class Places>
+void compactWhenSparse(float* cells, Places places, const std::vector<int>& active, int departed,
+                       std::vector<int>& kept, int& placed) {
+    if (2 * active.size() > static_cast<std::size_t>(placed) || active.size() < 64) return;
+    kept.assign(active.begin(), active.end());
+    if (departed >= 0) kept.insert(std::lower_bound(kept.begin(), kept.end(), departed), departed);
+    places.compact(cells, kept);
+    placed = static_cast<int>(kept.size());
 }
 
 // Stores cell(e) at every pair's place, e the pair's entry in the packed

@@ -253,6 +253,7 @@ bool compactPairs(MergeTree& tree, const DistanceTriangle& distances, float* cel
         return largestBetween(distances, records.members[at(x)], records.members[at(y)]);
     };
 
+    int placed = n;
     pairs.start(n, cells, places, active);
     while (active.size() > 1) {
         int a = 0, b = 0;
@@ -270,6 +271,7 @@ bool compactPairs(MergeTree& tree, const DistanceTriangle& distances, float* cel
         records.join(a, a, b);
         heightOf[at(a)] = h;
         pairs.join(a, b, active);
+        pair_cells::compactWhenSparse(cells, places, active, -1, buffers.kept, placed);
     }
 
     std::sort(joins.begin(), joins.end(), [](const auto& x, const auto& y) { return x.height < y.height; });

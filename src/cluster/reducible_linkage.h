@@ -50,6 +50,7 @@ struct ReducibleBuffers {
     // younger while proposing, the prepared join), and the smallest of
     // their values first.
     std::vector<ReadyJoin> ready;
+    std::vector<ReadyJoin> readySecond;  // while proposing: the younger's join with its second nearest
     std::vector<std::pair<double, int>> queue;
     // By identity: the two smallest cells of a cluster with the others
     // when it was formed, and with which clusters (-1 for none). Around a
@@ -71,6 +72,7 @@ struct ReducibleBuffers {
     };
     std::vector<NearestTwo> nearestAtForming;
     std::vector<double> scratch;  // of the documented sums
+    std::vector<int> kept;        // the clusters whose cells a compaction keeps
 };
 
 // "connected": true when the data have no not-a-number, infinite, negative

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <numeric>
 #include <optional>
 #include <random>
 
@@ -236,6 +237,34 @@ TEST(AverageRoute, JoinAheadOfAnEarlierOne) {
     const DistanceTriangle d = triangleOf(6, {near, 2, 2, far, far, 2, 2, far, far, 0.1, 1, 1, 1, 1, 0.2});
     ClusteringWorkspace workspace;
     EXPECT_FALSE(expectLiteralTree(d, Linkage::Average, workspace, "join ahead"));
+}
+
+// Compacting the tiles in place keeps every pair of the kept clusters,
+// also in tiles already compacted once.
+TEST(TiledCells, CompactingKeepsTheKeptPairs) {
+    std::mt19937 random(11);
+    for (const int n : {5, 9, 64, 131}) {
+        std::vector<float> cells(pair_cells::tiledCellCount(n));
+        std::vector<std::size_t> rows;
+        std::vector<std::uint32_t> columns;
+        pair_cells::placeInTiles(n, rows, columns);
+        const pair_cells::TiledPlaces places{rows.data(), columns.data()};
+        auto pairValue = [n](int i, int j) { return static_cast<float>(i * n + j); };
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j) cells[places.of(i, j)] = pairValue(i, j);
+        std::vector<int> kept(static_cast<std::size_t>(n));
+        std::iota(kept.begin(), kept.end(), 0);
+        while (kept.size() > 2) {
+            std::vector<int> fewer;
+            for (const int k : kept)
+                if (random() % 3 != 0 || k == kept.back()) fewer.push_back(k);
+            kept = fewer;
+            places.compact(cells.data(), kept);
+            for (std::size_t p = 0; p < kept.size(); ++p)
+                for (std::size_t q = p + 1; q < kept.size(); ++q)
+                    ASSERT_EQ(cells[places.of(kept[p], kept[q])], pairValue(kept[p], kept[q])) << n << " clusters, " << kept.size() << " kept";
+        }
+    }
 }
 
 // Many objects put the faster routes' cells in tiles of 4 x 4; on tiles the
