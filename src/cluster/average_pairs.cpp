@@ -34,32 +34,55 @@ namespace average_route {
 namespace {
 
 // Whether every distance is a number >= 0 other than a negative zero, and
-// the largest: four at a time, in the widest vectors the processor has.
-[[gnu::target_clones("avx512f", "avx2", "default")]] bool nonNegativeNumbers(const double* d, std::size_t count,
-                                                                            double& largest) {
+// the largest, while each distance rounded to single precision goes to its
+// cell (the cells of single rows; for a number >= 0 that is not a negative
+// zero the plain rounding is the initial cell): four at a time, in the
+// widest vectors the processor has. The packed triangle lies like the
+// distances; in tiles (placeInTiles, rows at tileRows) the cells (i, j)
+// .. (i, j + 3), j a multiple of four, lie next to each other.
+[[gnu::target_clones("avx512f", "avx2", "default")]] bool roundChecked(const double* d, int n, float* cells,
+                                                                      const std::size_t* tileRows, double& largest) {
     typedef double Doubles __attribute__((vector_size(32)));
     typedef long long Bits __attribute__((vector_size(32)));
-    constexpr std::size_t Width = 4;
+    typedef float Floats __attribute__((vector_size(16)));
+    constexpr int Width = 4;
     Bits usable = Bits{} - 1;
     Doubles running{};
-    std::size_t i = 0;
-    for (; i + Width <= count; i += Width) {
+    bool all = true;
+    double largestSingle = 0;
+    auto one = [&](const double* at, float* to) {
+        all &= (*at >= 0) & !std::signbit(*at);
+        largestSingle = *at > largestSingle ? *at : largestSingle;
+        *to = static_cast<float>(*at);
+    };
+    auto four = [&](const double* at, float* to) {
         Doubles v;
         Bits bits;
-        std::memcpy(&v, d + i, sizeof v);
-        std::memcpy(&bits, d + i, sizeof bits);
+        std::memcpy(&v, at, sizeof v);
+        std::memcpy(&bits, at, sizeof bits);
         usable &= (v >= 0) & (bits >= 0);  // the sign bit clear
         running = v > running ? v : running;
+        const Floats f = __builtin_convertvector(v, Floats);
+        std::memcpy(to, &f, sizeof f);
+    };
+    const std::size_t count = static_cast<std::size_t>(n) * static_cast<std::size_t>(n - 1) / 2;
+    if (tileRows == nullptr) {
+        std::size_t e = 0;
+        for (; e + Width <= count; e += Width) four(d + e, cells + e);
+        for (; e < count; ++e) one(d + e, cells + e);
+    } else {
+        for (int i = 0; i + 1 < n; ++i) {
+            float* row = cells + tileRows[i];
+            int j = i + 1;
+            for (; j < n && j % Width != 0; ++j, ++d) one(d, row + pair_cells::tileColumnPlace(j));
+            for (; j + Width <= n; j += Width, d += Width) four(d, row + pair_cells::tileColumnPlace(j));
+            for (; j < n; ++j, ++d) one(d, row + pair_cells::tileColumnPlace(j));
+        }
     }
-    bool all = true;
-    largest = 0;
-    for (std::size_t l = 0; l < Width; ++l) {
+    largest = largestSingle;
+    for (int l = 0; l < Width; ++l) {
         all &= usable[l] != 0;
         largest = running[l] > largest ? running[l] : largest;
-    }
-    for (; i < count; ++i) {
-        all &= (d[i] >= 0) & !std::signbit(d[i]);
-        largest = d[i] > largest ? d[i] : largest;
     }
     return all;
 }
@@ -71,6 +94,15 @@ void fillFromDistances(float* cells, Places places, const DistanceTriangle& dist
     const double* d = distances.entries.data();
     pair_cells::fillCells(cells, places, distances.objectCount,
                           [d](std::size_t e) { return linkage_cells::AverageCells::initialCell(d[e]); });
+}
+
+// Fills the cells of single rows from the distances and tells whether the
+// distances are usable (roundChecked).
+bool fillChecked(float* cells, pair_cells::PackedPlaces, const DistanceTriangle& distances, double& largest) {
+    return roundChecked(distances.entries.data(), distances.objectCount, cells, nullptr, largest);
+}
+bool fillChecked(float* cells, pair_cells::TiledPlaces places, const DistanceTriangle& distances, double& largest) {
+    return roundChecked(distances.entries.data(), distances.objectCount, cells, places.rows, largest);
 }
 
 }  // namespace
@@ -383,16 +415,13 @@ template <class Places>
 bool averagePairs(MergeTree& tree, const DistanceTriangle& distances, float* cells, Places places,
                   linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
     const int n = distances.objectCount;
-    const double* d = distances.entries.data();
     // Distances >= 0 but not a negative zero (as for the other routes), and
     // the bounds of the cells' intervals (no overflow of a single-precision
     // sum, few enough terms and levels).
     const double largestTermCount = std::floor(n / 2.0) * std::ceil(n / 2.0);
     double largest = 0;
-    if (n > (1 << 16) || !nonNegativeNumbers(d, distances.entries.size(), largest) ||
-        !(largest * largestTermCount <= 0x1p120))
+    if (n > (1 << 16) || !fillChecked(cells, places, distances, largest) || !(largest * largestTermCount <= 0x1p120))
         return false;
-    fillFromDistances(cells, places, distances);
     AverageRoute<Places> route{distances, cells, places, records, buffers, exactCount, n, documentedError(largestTermCount)};
     bool proven = false;
     if (!route.propose(tree, proven)) return false;
