@@ -101,52 +101,6 @@ struct LargestDifferenceTerm {  // maximum: replaces only when strictly larger
 // all of them are a few vector operations.
 constexpr int PairGroup = 32;
 
-// Accumulates the column terms of the pairs (i + r, j + k), r < Rows,
-// k < Vectors * Width, into outs[r][k], column by column, their running
-// sums in registers. The rows share each column's loads of the j values.
-template <class Term, int Width, int Vectors, int Rows>
-[[gnu::always_inline]] inline void accumulateGroup(double* const* outs, const double* base, std::size_t stride, int q,
-                                                   int i, int j) {
-    using Lanes = typename VectorOf<Width>::Lanes;
-    Lanes sums[Rows][Vectors] = {};
-    const double* x = base + at(i);
-    const double* y = base + at(j);
-    for (int c = 0; c < q; ++c, x += stride, y += stride) {
-        for (int t = 0; t < Vectors; ++t) {
-            Lanes yy;
-            std::memcpy(&yy, y + Width * t, sizeof yy);
-            // A scalar operand takes every lane.
-            for (int r = 0; r < Rows; ++r) Term::add(sums[r][t], x[r], yy);
-        }
-    }
-    for (int r = 0; r < Rows; ++r) std::memcpy(outs[r], sums[r], sizeof sums[r]);
-}
-
-// Accumulates the column terms of the pairs (i + r, j), r < Rows, for j in
-// [first, last) into outs[r][0 .. last-first), column by column: groups of
-// pairs keep their running sums in registers over all columns, the few
-// left run one at a time.
-template <class Term, int Width, int Rows>
-[[gnu::always_inline]] inline void accumulateBlock(double* const* outs, const double* base, int n, int q, int i,
-                                                   int first, int last) {
-    const std::size_t stride = at(n);
-    int j = first;
-    auto outsFrom = [&](int j) {
-        std::array<double*, Rows> o;
-        for (int r = 0; r < Rows; ++r) o[r] = outs[r] + (j - first);
-        return o;
-    };
-    for (; j + PairGroup <= last; j += PairGroup)
-        accumulateGroup<Term, Width, PairGroup / Width, Rows>(outsFrom(j).data(), base, stride, q, i, j);
-    for (; j < last; ++j) {
-        for (int r = 0; r < Rows; ++r) {
-            double sum = 0;
-            for (int c = 0; c < q; ++c) Term::add(sum, base[c * stride + i + r], base[c * stride + j]);
-            outs[r][j - first] = sum;
-        }
-    }
-}
-
 // The finishing operation of one entry after its column sum.
 enum class Finish { None, Correlation, Root };
 
@@ -162,6 +116,100 @@ template <Finish finish>
     }
 }
 
+// The last group of pairs (i + r, j + k), r < rows, k < PairGroup, whose
+// sums are stored at outs[r] but not yet finished. Its divisions and roots
+// go one vector at a time among the next group's first columns, so that
+// the divider and the root unit work beside the sums' arithmetic instead of
+// after it (measured: correlation 10 per cent faster at 1,000 and 3,000
+// rows, euclidean 8 to 20 per cent).
+struct Unfinished {
+    double* outs[2] = {};
+    int rows = 0;
+    int i = 0;
+    int j = 0;
+};
+
+template <Finish finish, int Width>
+[[gnu::always_inline]] inline void finishPart(const Unfinished& group, int part, const double* roots) {
+    constexpr int Vectors = PairGroup / Width;
+    const int r = part / Vectors, t = part % Vectors;
+    double* out = group.outs[r] + Width * t;
+    if constexpr (finish == Finish::Correlation) {  // as finishEntries, a vector at a time
+        using Lanes = typename VectorOf<Width>::Lanes;
+        Lanes sums, rootJ;
+        std::memcpy(&sums, out, sizeof sums);
+        std::memcpy(&rootJ, roots + group.j + Width * t, sizeof rootJ);
+        const Lanes entries = 1 - (sums / roots[group.i + r]) / rootJ;
+        std::memcpy(out, &entries, sizeof entries);
+    } else {
+        finishEntries<finish>(out, Width, roots, group.i + r, group.j + Width * t);
+    }
+}
+
+template <Finish finish, int Width>
+[[gnu::always_inline]] inline void finishAll(Unfinished& group, const double* roots) {
+    for (int part = 0; part < group.rows * (PairGroup / Width); ++part) finishPart<finish, Width>(group, part, roots);
+    group.rows = 0;
+}
+
+// Accumulates the column terms of the pairs (i + r, j + k), r < Rows,
+// k < Vectors * Width, into outs[r][k], column by column, their running
+// sums in registers. The rows share each column's loads of the j values.
+// The group before is finished on the way, and this one becomes unfinished.
+template <class Term, Finish finish, int Width, int Vectors, int Rows>
+[[gnu::always_inline]] inline void accumulateGroup(double* const* outs, const double* base, std::size_t stride, int q,
+                                                   int i, int j, const double* roots, Unfinished& before) {
+    using Lanes = typename VectorOf<Width>::Lanes;
+    Lanes sums[Rows][Vectors] = {};
+    const double* x = base + at(i);
+    const double* y = base + at(j);
+    const int parts = finish == Finish::None ? 0 : before.rows * Vectors;
+    for (int c = 0; c < q; ++c, x += stride, y += stride) {
+        if (c < parts) finishPart<finish, Width>(before, c, roots);
+        for (int t = 0; t < Vectors; ++t) {
+            Lanes yy;
+            std::memcpy(&yy, y + Width * t, sizeof yy);
+            // A scalar operand takes every lane.
+            for (int r = 0; r < Rows; ++r) Term::add(sums[r][t], x[r], yy);
+        }
+    }
+    for (int part = q; part < parts; ++part) finishPart<finish, Width>(before, part, roots);
+    for (int r = 0; r < Rows; ++r) std::memcpy(outs[r], sums[r], sizeof sums[r]);
+    if constexpr (finish != Finish::None) {
+        before.rows = Rows;
+        before.i = i;
+        before.j = j;
+        for (int r = 0; r < Rows; ++r) before.outs[r] = outs[r];
+    }
+}
+
+// The entries of the pairs (i + r, j), r < Rows, for j in [first, last)
+// into outs[r][0 .. last-first), column by column: groups of pairs keep
+// their running sums in registers over all columns (the last group left
+// unfinished), the few left run one at a time and are finished at once.
+template <class Term, Finish finish, int Width, int Rows>
+[[gnu::always_inline]] inline void accumulateBlock(double* const* outs, const double* base, int n, int q, int i,
+                                                   int first, int last, const double* roots, Unfinished& before) {
+    const std::size_t stride = at(n);
+    int j = first;
+    auto outsFrom = [&](int j) {
+        std::array<double*, Rows> o;
+        for (int r = 0; r < Rows; ++r) o[r] = outs[r] + (j - first);
+        return o;
+    };
+    for (; j + PairGroup <= last; j += PairGroup)
+        accumulateGroup<Term, finish, Width, PairGroup / Width, Rows>(outsFrom(j).data(), base, stride, q, i, j, roots,
+                                                                      before);
+    for (; j < last; ++j) {
+        for (int r = 0; r < Rows; ++r) {
+            double sum = 0;
+            for (int c = 0; c < q; ++c) Term::add(sum, base[c * stride + i + r], base[c * stride + j]);
+            outs[r][j - first] = sum;
+            finishEntries<finish>(outs[r] + (j - first), 1, roots, i + r, j);
+        }
+    }
+}
+
 // Fills the triangle; compiled once per instruction set, with vectors as
 // wide as that set has. The arithmetic of every entry is the same in each.
 // Rows go two at a time: their pairs with the rows below both share the
@@ -169,27 +217,25 @@ template <Finish finish>
 template <class Term, int Width, Finish finish>
 [[gnu::always_inline]] inline void fillWith(double* entries, const double* columns, const double* roots, int n,
                                             int q) {
+    Unfinished before;
     int i = 0;
     for (; i + 2 < n; i += 2) {
         double* rowI = entries + pairIndex(n, i, i + 1);
         double* rowNext = entries + pairIndex(n, i + 1, i + 2);
         double* own[1] = {rowI};
-        accumulateBlock<Term, Width, 1>(own, columns, n, q, i, i + 1, i + 2);
-        finishEntries<finish>(rowI, 1, roots, i, i + 1);
+        accumulateBlock<Term, finish, Width, 1>(own, columns, n, q, i, i + 1, i + 2, roots, before);
         for (int first = i + 2; first < n; first += BlockLength) {
             const int last = std::min(n, first + BlockLength);
             double* outs[2] = {rowI + (first - i - 1), rowNext + (first - i - 2)};
-            accumulateBlock<Term, Width, 2>(outs, columns, n, q, i, first, last);
-            finishEntries<finish>(outs[0], last - first, roots, i, first);
-            finishEntries<finish>(outs[1], last - first, roots, i + 1, first);
+            accumulateBlock<Term, finish, Width, 2>(outs, columns, n, q, i, first, last, roots, before);
         }
     }
     if (i + 1 < n) {  // the last pair, when the rows before it went in twos
         double* row = entries + pairIndex(n, i, i + 1);
         double* own[1] = {row};
-        accumulateBlock<Term, Width, 1>(own, columns, n, q, i, i + 1, n);
-        finishEntries<finish>(row, 1, roots, i, i + 1);
+        accumulateBlock<Term, finish, Width, 1>(own, columns, n, q, i, i + 1, n, roots, before);
     }
+    finishAll<finish, Width>(before, roots);
 }
 
 #define NOISECLUST_FILL_FOR_EVERY_TERM(width)                                                            \
