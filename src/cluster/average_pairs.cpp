@@ -26,6 +26,7 @@
 #include <limits>
 #include <numeric>
 #include <optional>
+#include <type_traits>
 
 #include "cluster/average_route.h"
 
@@ -36,48 +37,79 @@ namespace {
 // Whether every distance is a number >= 0 other than a negative zero, and
 // the largest, while each distance rounded to single precision goes to its
 // cell (the cells of single rows; for a number >= 0 that is not a negative
-// zero the plain rounding is the initial cell): four at a time, in the
-// widest vectors the processor has. The packed triangle lies like the
-// distances; in tiles (placeInTiles, rows at tileRows) the cells (i, j)
-// .. (i, j + 3), j a multiple of four, lie next to each other.
+// zero the plain rounding is the initial cell), and each row's smallest
+// cell, the first of equal ones, and its column (-1 for none) to
+// smallest[i] and smallestAt[i], as pair_cells::SmallestFirst scans them:
+// four at a time, in the widest vectors the processor has. The cells
+// (i, j) .. (i, j + 3), j a multiple of four, lie next to each other both
+// in the packed triangle (rows at packedRows) and in tiles (placeInTiles,
+// rows at tileRows).
 [[gnu::target_clones("avx512f", "avx2", "default")]] bool roundChecked(const double* d, int n, float* cells,
-                                                                      const std::size_t* tileRows, double& largest) {
+                                                                      const std::size_t* packedRows,
+                                                                      const std::size_t* tileRows, double& largest,
+                                                                      float* smallest, int* smallestAt) {
     typedef double Doubles __attribute__((vector_size(32)));
     typedef long long Bits __attribute__((vector_size(32)));
     typedef float Floats __attribute__((vector_size(16)));
+    typedef int Ints __attribute__((vector_size(16)));
     constexpr int Width = 4;
+    constexpr float infinity = std::numeric_limits<float>::infinity();
     Bits usable = Bits{} - 1;
     Doubles running{};
     bool all = true;
     double largestSingle = 0;
-    auto one = [&](const double* at, float* to) {
-        all &= (*at >= 0) & !std::signbit(*at);
-        largestSingle = *at > largestSingle ? *at : largestSingle;
-        *to = static_cast<float>(*at);
-    };
-    auto four = [&](const double* at, float* to) {
-        Doubles v;
-        Bits bits;
-        std::memcpy(&v, at, sizeof v);
-        std::memcpy(&bits, at, sizeof bits);
-        usable &= (v >= 0) & (bits >= 0);  // the sign bit clear
-        running = v > running ? v : running;
-        const Floats f = __builtin_convertvector(v, Floats);
-        std::memcpy(to, &f, sizeof f);
-    };
-    const std::size_t count = static_cast<std::size_t>(n) * static_cast<std::size_t>(n - 1) / 2;
-    if (tileRows == nullptr) {
-        std::size_t e = 0;
-        for (; e + Width <= count; e += Width) four(d + e, cells + e);
-        for (; e < count; ++e) one(d + e, cells + e);
-    } else {
-        for (int i = 0; i + 1 < n; ++i) {
-            float* row = cells + tileRows[i];
-            int j = i + 1;
-            for (; j < n && j % Width != 0; ++j, ++d) one(d, row + pair_cells::tileColumnPlace(j));
-            for (; j + Width <= n; j += Width, d += Width) four(d, row + pair_cells::tileColumnPlace(j));
-            for (; j < n; ++j, ++d) one(d, row + pair_cells::tileColumnPlace(j));
+    for (int i = 0; i + 1 < n; ++i) {
+        float* row = cells + (tileRows != nullptr ? tileRows[i] : packedRows[i]);
+        auto place = [&](int j) { return tileRows != nullptr ? pair_cells::tileColumnPlace(j) : static_cast<std::uint32_t>(j); };
+        float best = infinity;
+        int bestAt = -1;
+        auto one = [&](int j) {
+            all &= (*d >= 0) & !std::signbit(*d);
+            largestSingle = *d > largestSingle ? *d : largestSingle;
+            const float cell = static_cast<float>(*d++);
+            row[place(j)] = cell;
+            if (cell < best) {
+                best = cell;
+                bestAt = j;
+            }
+        };
+        int j = i + 1;
+        for (; j < n && j % Width != 0; ++j) one(j);
+        const float headBest = best;
+        const int headAt = bestAt;
+        best = infinity;
+        bestAt = -1;
+        Floats lowest = {infinity, infinity, infinity, infinity};
+        Ints lowestAt = {-1, -1, -1, -1};
+        Ints columns = {j, j + 1, j + 2, j + 3};
+        for (; j + Width <= n; j += Width, d += Width, columns += Width) {
+            Doubles v;
+            Bits bits;
+            std::memcpy(&v, d, sizeof v);
+            std::memcpy(&bits, d, sizeof bits);
+            usable &= (v >= 0) & (bits >= 0);  // the sign bit clear
+            running = v > running ? v : running;
+            const Floats f = __builtin_convertvector(v, Floats);
+            std::memcpy(row + place(j), &f, sizeof f);
+            const Ints lower = f < lowest;
+            lowest = lower ? f : lowest;
+            lowestAt = lower ? columns : lowestAt;
         }
+        for (; j < n; ++j) one(j);
+        // The head's columns come first, then the lanes' (each its first
+        // smallest), then the tail's: the smallest value, at its lowest column.
+        float rowBest = headBest;
+        int rowAt = headAt;
+        auto consider = [&](float value, int at) {
+            if (value < rowBest || (value == rowBest && at >= 0 && (rowAt < 0 || at < rowAt))) {
+                rowBest = value;
+                rowAt = at;
+            }
+        };
+        for (int l = 0; l < Width; ++l) consider(lowest[l], lowestAt[l]);
+        consider(best, bestAt);
+        smallest[i] = rowBest;
+        smallestAt[i] = rowAt;
     }
     largest = largestSingle;
     for (int l = 0; l < Width; ++l) {
@@ -96,13 +128,17 @@ void fillFromDistances(float* cells, Places places, const DistanceTriangle& dist
                           [d](std::size_t e) { return linkage_cells::AverageCells::initialCell(d[e]); });
 }
 
-// Fills the cells of single rows from the distances and tells whether the
-// distances are usable (roundChecked).
-bool fillChecked(float* cells, pair_cells::PackedPlaces, const DistanceTriangle& distances, double& largest) {
-    return roundChecked(distances.entries.data(), distances.objectCount, cells, nullptr, largest);
-}
-bool fillChecked(float* cells, pair_cells::TiledPlaces places, const DistanceTriangle& distances, double& largest) {
-    return roundChecked(distances.entries.data(), distances.objectCount, cells, places.rows, largest);
+// Fills the cells of single rows from the distances, gives the smallest
+// pairs their rows' smallest cells, and tells whether the distances are
+// usable (roundChecked).
+template <class Places>
+bool fillChecked(float* cells, Places places, const DistanceTriangle& distances, double& largest,
+                 pair_cells::SmallestFirst& pairs) {
+    const int n = distances.objectCount;
+    pairs.prepareRows(n);
+    constexpr bool tiled = std::is_same_v<Places, pair_cells::TiledPlaces>;
+    return roundChecked(distances.entries.data(), n, cells, tiled ? nullptr : places.rows, tiled ? places.rows : nullptr,
+                        largest, pairs.bound.data(), pairs.nearest.data());
 }
 
 }  // namespace
@@ -229,7 +265,7 @@ bool AverageRoute<Places>::propose(MergeTree& tree, bool& proven) {
     double previousHigh = -std::numeric_limits<double>::infinity();
     LateJoin late;
     placed = n;
-    pairs.start(n, cells, places, active);
+    pairs.startFromRows(n, active);  // the rows' smallest cells came with the fill
     for (int t = 0; active.size() > 1; ++t) {
         int a = 0, b = 0;
         float cell = 0;
@@ -420,7 +456,7 @@ bool averagePairs(MergeTree& tree, const DistanceTriangle& distances, float* cel
     // sum, few enough terms and levels).
     const double largestTermCount = std::floor(n / 2.0) * std::ceil(n / 2.0);
     double largest = 0;
-    if (n > (1 << 16) || !fillChecked(cells, places, distances, largest) || !(largest * largestTermCount <= 0x1p120))
+    if (n > (1 << 16) || !fillChecked(cells, places, distances, largest, buffers.smallestFirst) || !(largest * largestTermCount <= 0x1p120))
         return false;
     AverageRoute<Places> route{distances, cells, places, records, buffers, exactCount, n, documentedError(largestTermCount)};
     bool proven = false;

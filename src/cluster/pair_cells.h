@@ -278,6 +278,24 @@ struct SmallestFirst {
         heaped = true;
     }
 
+    // Room for every row's smallest cell and its cluster, for a fill that
+    // finds them (scanRow's choice: the first smallest; -1 for none) and
+    // then calls startFromRows instead of start.
+    void prepareRows(int n) {
+        nearest.assign(at(n), -1);
+        bound.assign(at(n), std::numeric_limits<float>::infinity());
+    }
+    void startFromRows(int n, std::vector<int>& active) {
+        active.resize(at(n));
+        for (int i = 0; i < n; ++i) active[at(i)] = i;
+        alive.assign(at(n), 1);
+        heap.clear();
+        heaped = false;
+        for (int x = 0; x + 1 < n; ++x) setBound(x, nearest[at(x)], bound[at(x)]);
+        std::make_heap(heap.begin(), heap.end(), later);
+        heaped = true;
+    }
+
     // The next pair, a < b, and its cell; false when none is left (not
     // reached while the linkage is reducible and two clusters are active).
     template <class Places>
