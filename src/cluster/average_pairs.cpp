@@ -33,8 +33,9 @@ namespace average_route {
 
 namespace {
 
-// The cells of single rows, for the proposal and again for the replay:
-// every distance rounded, their mean and their sum alike.
+// The cells of single rows again, for the replay (the proposal's come from
+// fillSingleRowCells): every distance rounded, their mean and their sum
+// alike.
 template <class Places>
 void fillFromDistances(float* cells, Places places, const DistanceTriangle& distances) {
     const double* d = distances.entries.data();

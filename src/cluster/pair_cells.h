@@ -114,8 +114,7 @@ inline void placeInTiles(int n, std::vector<std::size_t>& row, std::vector<std::
 // Moves the cells among the kept clusters (ascending identities, all
 // placed in the tiles now) into the tiles of kept.size() clusters, kept[p]
 // at position p, and points their places there; the other clusters' cells
-// are lost. Once most clusters have departed, their cells still fill the
-// lines a join reads; after this every line is full again. In place: no
+// are lost. In place: no
 // cell moves up, since a tile's start grows with its tile row, its tile
 // column and the number of tile rows, and a kept cluster's new position is
 // at most its old one (kept is a subset of the clusters placed, in order);
@@ -150,6 +149,7 @@ inline void TiledPlaces::placeAll(int n) const { placeInTiles(n, rows, columns);
 // Once the active clusters (with departed, when >= 0: a departed cluster
 // whose cells are still read) fill at most half of the clusters the cells
 // are laid out for (placed), moves their cells into a layout for them alone.
+// A few dozen clusters' cells fit the processor's cache anyway.
 template <class Places>
 void compactWhenSparse(float* cells, Places places, const std::vector<int>& active, int departed,
                        std::vector<int>& kept, int& placed) {
@@ -278,9 +278,10 @@ struct SmallestFirst {
         heaped = true;
     }
 
-    // Room for every row's smallest cell and its cluster, for a fill that
-    // finds them (scanRow's choice: the first smallest; -1 for none) and
-    // then calls startFromRows instead of start.
+    // As start, where the fill of the cells found every row's smallest cell
+    // and its cluster as scanRow does (the first smallest; -1 for none):
+    // prepareRows(n) before the fill, which writes them to bound and
+    // nearest, then startFromRows.
     void prepareRows(int n) {
         nearest.assign(at(n), -1);
         bound.assign(at(n), std::numeric_limits<float>::infinity());
