@@ -118,11 +118,11 @@ template <Finish finish>
 
 // The last group of pairs (i + r, j + k), r < rows, k < PairGroup, whose
 // sums are stored at outs[r] but not yet finished. Its divisions and roots
-// go one vector at a time among the next group's first columns, so that
-// the divider and the root unit work beside the sums' arithmetic instead of
-// after it (measured: correlation 10 per cent faster at 1,000 and 3,000
-// rows, euclidean 8 to 20 per cent; spread evenly over the columns rather
-// than in the first ones, another 2 to 6 per cent).
+// go one vector at a time among the next group's columns, spread evenly,
+// so that the divider and the root unit work beside the sums' arithmetic
+// instead of after it (measured: correlation 10 per cent faster at 1,000
+// and 3,000 rows, euclidean 8 to 20 per cent; spread rather than in the
+// first columns, another 2 to 6 per cent).
 struct Unfinished {
     double* outs[2] = {};
     int rows = 0;
