@@ -245,14 +245,15 @@ struct SmallestFirst {
         if (heaped) std::push_heap(heap.begin(), heap.end(), later);
     }
 
-    // The smallest cell of x's row, the first in identity order.
+    // The smallest cell of x's row, the first in identity order, and its
+    // cluster (to; -1 for none).
     template <class Places>
-    void scanRow(const float* cells, Places places, const std::vector<int>& active, int x) {
+    static float rowSmallest(const float* cells, Places places, const std::vector<int>& active, int x, int& to) {
         const int* ids = active.data();
         const auto end = static_cast<std::ptrdiff_t>(active.size());
         const float* row = cells + places.row(x);
         float smallest = std::numeric_limits<float>::infinity();
-        int to = -1;
+        to = -1;
         for (auto k = std::upper_bound(active.begin(), active.end(), x) - active.begin(); k < end; ++k) {
             const float v = row[places.column(ids[k])];
             if (v < smallest) {
@@ -260,6 +261,13 @@ struct SmallestFirst {
                 to = ids[k];
             }
         }
+        return smallest;
+    }
+
+    template <class Places>
+    void scanRow(const float* cells, Places places, const std::vector<int>& active, int x) {
+        int to = -1;
+        const float smallest = rowSmallest(cells, places, active, x, to);
         setBound(x, to, smallest);
     }
 
@@ -268,14 +276,9 @@ struct SmallestFirst {
     void start(int n, const float* cells, Places places, std::vector<int>& active) {
         active.resize(at(n));
         for (int i = 0; i < n; ++i) active[at(i)] = i;
-        nearest.assign(at(n), -1);
-        bound.assign(at(n), std::numeric_limits<float>::infinity());
-        alive.assign(at(n), 1);
-        heap.clear();
-        heaped = false;
-        for (int x = 0; x + 1 < n; ++x) scanRow(cells, places, active, x);
-        std::make_heap(heap.begin(), heap.end(), later);
-        heaped = true;
+        prepareRows(n);
+        for (int x = 0; x + 1 < n; ++x) bound[at(x)] = rowSmallest(cells, places, active, x, nearest[at(x)]);
+        startFromRows(n, active);
     }
 
     // As start, where the fill of the cells found every row's smallest cell
