@@ -75,24 +75,27 @@ void AverageRoute<Places>::prepareJoin(int y, int split, double splitLowest) {
     buffers.readySecond[at(y)].older = -1;
     const auto& nearest = buffers.nearestAtForming[at(y)];
     const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)], nearest.deepest);
+    // Whether the cells show the values around low above a pair's value,
+    // which lies below the upper end of the pair's interval, by readyJoin's
+    // margin: it then knows the orientation without the sweep.
+    auto farAbove = [&](double low, double value) {
+        const double highest = highEnd(value, widthY) * (1 + 3 * eps) + 0x1p-1000;
+        return lowEnd(low, widthY) > highest * (1 + 3 * eps) + 0x1p-1000;
+    };
     auto prepare = [&](int x, double value, ReadyJoin& prepared) {
         if (x < 0 || x == split || records.sizes[at(x)] == 1) return;
         YoungerNearest known = nearestBut(y, x);
         known.sweep = true;
         known.split = split;
         known.splitLowest = splitLowest;
-        // Not when the cells show that readyJoin will not need the sweep:
-        // the nearest other cell far enough above the pair's value, which
-        // lies below the upper end of the pair's interval.
-        const double highest = highEnd(value, widthY) * (1 + 3 * eps) + 0x1p-1000;
-        if (lowEnd(known.low, widthY) > highest * (1 + 3 * eps) + 0x1p-1000) return;
+        if (farAbove(known.low, value)) return;  // no sweep needed later
         if (const auto join = readyJoin(x, y, known)) prepared = *join;
     };
     prepare(nearest.firstWith, nearest.first, buffers.ready[at(y)]);
     // The second nearest cluster too, where the cells cannot show that the
     // nearest one is nearer: either may turn out the partner, and its
     // orientation needs the clusters active now.
-    if (lowEnd(nearest.second, widthY) <= highEnd(nearest.first, widthY) * (1 + 3 * eps) + 0x1p-1000)
+    if (!farAbove(nearest.second, nearest.first))
         prepare(nearest.secondWith, nearest.second, buffers.readySecond[at(y)]);
 }
 
