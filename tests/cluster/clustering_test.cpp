@@ -295,3 +295,28 @@ TEST(TiledCells, FasterRoutesWriteTheTablesRecord) {
             }
     }
 }
+
+// A packed row's smallest live cell, sixteen at a time, is the one-by-one
+// scan's: the first of equal values, across lanes, words of the live bits
+// and the tail, with rows of few values (many ties), infinities and rows
+// with no live cell.
+TEST(PackedCells, WideRowScanFindsTheFirstSmallestLiveCell) {
+    std::mt19937 random(5);
+    const float inf32 = std::numeric_limits<float>::infinity();
+    for (int trial = 0; trial < 400; ++trial) {
+        const int end = 1 + static_cast<int>(random() % 300), from = static_cast<int>(random() % end);
+        std::vector<float> row(static_cast<std::size_t>(end));
+        std::vector<std::uint64_t> live(static_cast<std::size_t>(end / 64 + 2));
+        const unsigned values = 1 + random() % 6, liveOneIn = 1 + random() % 8;
+        for (int j = 0; j < end; ++j) {
+            const unsigned v = random() % values;
+            row[static_cast<std::size_t>(j)] = v == 0 ? inf32 : static_cast<float>(v);
+            if (random() % liveOneIn == 0) live[static_cast<std::size_t>(j / 64)] |= std::uint64_t{1} << (j % 64);
+        }
+        int wideAt = -2, oneAt = -2;
+        const float wide = pair_cells::smallestLiveInRow(row.data(), live.data(), from, end, wideAt);
+        const float one = pair_cells::smallestLiveInRow(row.data(), live.data(), from, end, oneAt, false);
+        ASSERT_EQ(wide, one) << "trial " << trial;
+        ASSERT_EQ(wideAt, oneAt) << "trial " << trial;
+    }
+}
