@@ -19,8 +19,6 @@ namespace pair_cells {
 
 namespace {
 
-bool isLive(const std::uint64_t* live, int j) { return ((live[j / 64] >> (j % 64)) & 1) != 0; }
-
 float smallestOneByOne(const float* row, const std::uint64_t* live, int from, int end, int& to) {
     float smallest = std::numeric_limits<float>::infinity();
     to = -1;

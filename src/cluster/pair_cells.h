@@ -172,6 +172,9 @@ void fillCells(float* cells, Places places, int n, Cell cell) {
     }
 }
 
+// Whether bit j of bits (64 to a word) is set.
+inline bool isLive(const std::uint64_t* bits, int j) { return ((bits[j / 64] >> (j % 64)) & 1) != 0; }
+
 // The smallest of the cells row[j], from <= j < end, whose bit j in live is
 // set, the first of equal ones, and its j (to; -1 for none). live needs a
 // word past the last bit. wide = false keeps to one cell at a time (for
@@ -239,7 +242,7 @@ struct SmallestFirst {
     int bestAt = -1;
 
     static std::size_t at(int i) { return static_cast<std::size_t>(i); }
-    bool alive(int x) const { return ((live[at(x / 64)] >> (x % 64)) & 1) != 0; }
+    bool alive(int x) const { return isLive(live.data(), x); }
     static constexpr std::greater<> later{};  // the smallest bound on top
 
     void setBound(int x, int to, float cell) {
