@@ -235,7 +235,6 @@ struct SmallestFirst {
     std::vector<int> nearest;   // by identity: the cluster of the bound, -1 for none
     std::vector<float> bound;   // by identity
     std::vector<std::uint64_t> live;  // by identity, a bit each, and a word more
-    int count = 0;                    // of the clusters, live or not
     std::vector<std::pair<float, int>> heap;  // (bound, identity), smallest first
     bool heaped = false;        // the first scans only collect their entries
     float best = 0;             // the joined cluster's row, while combining
@@ -249,7 +248,7 @@ struct SmallestFirst {
         nearest[at(x)] = to;
         bound[at(x)] = cell;
         if (to < 0) return;
-        if (heaped && heap.size() >= 2 * at(count)) {  // drops the entries of old bounds
+        if (heaped && heap.size() >= 2 * bound.size()) {  // drops the entries of old bounds
             std::erase_if(heap, [&](const auto& e) { return !alive(e.second) || e.first != bound[at(e.second)]; });
             std::make_heap(heap.begin(), heap.end(), later);
         }
@@ -311,7 +310,6 @@ struct SmallestFirst {
     void startFromRows(int n, std::vector<int>& active) {
         active.resize(at(n));
         for (int i = 0; i < n; ++i) active[at(i)] = i;
-        count = n;
         live.assign(at(n / 64 + 2), 0);
         for (int i = 0; i < n; ++i) live[at(i / 64)] |= std::uint64_t{1} << (i % 64);
         heap.clear();
