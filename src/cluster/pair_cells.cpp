@@ -57,22 +57,13 @@ float smallestOneByOne(const float* row, const std::uint64_t* live, int from, in
     _mm512_store_ps(values, lowest);
     _mm512_store_si512(at, lowestAt);
     // Each lane's columns ascend, so its first smallest has the lowest column
-    // among its equal values; across lanes the lowest column wins.
+    // among its equal values; then the rest, after every lane's columns.
     float smallest = std::numeric_limits<float>::infinity();
     to = -1;
-    for (int l = 0; l < Width; ++l) {
-        if (at[l] >= 0 && (values[l] < smallest || (values[l] == smallest && (to < 0 || at[l] < to)))) {
-            smallest = values[l];
-            to = at[l];
-        }
-    }
-    // The rest come after every lane's columns: only a smaller one counts.
+    for (int l = 0; l < Width; ++l) takeFirstSmallest(values[l], at[l], smallest, to);
     int restAt = -1;
     const float rest = smallestOneByOne(row, live, j, end, restAt);
-    if (rest < smallest) {
-        smallest = rest;
-        to = restAt;
-    }
+    takeFirstSmallest(rest, restAt, smallest, to);
     return smallest;
 }
 #endif

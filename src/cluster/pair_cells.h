@@ -172,6 +172,19 @@ void fillCells(float* cells, Places places, int n, Cell cell) {
     }
 }
 
+// Where vector lanes each kept the first smallest of their cells: takes the
+// lane's candidate (value at the column or place at; at < 0 for none) when
+// it is smaller than the best so far, or equal at a lower place, so that
+// the lanes together give the first smallest of all, as a scan one cell at
+// a time does. Candidates of places all after best's count only when
+// smaller, which the rule gives too.
+inline void takeFirstSmallest(float value, int at, float& best, int& bestAt) {
+    if (at >= 0 && (value < best || (value == best && (bestAt < 0 || at < bestAt)))) {
+        best = value;
+        bestAt = at;
+    }
+}
+
 // Whether bit j of bits (64 to a word) is set.
 inline bool isLive(const std::uint64_t* bits, int j) { return ((bits[j / 64] >> (j % 64)) & 1) != 0; }
 

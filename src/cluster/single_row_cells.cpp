@@ -76,14 +76,8 @@ namespace {
         // smallest), then the tail's: the smallest value, at its lowest column.
         float rowBest = headBest;
         int rowAt = headAt;
-        auto consider = [&](float value, int at) {
-            if (value < rowBest || (value == rowBest && at >= 0 && (rowAt < 0 || at < rowAt))) {
-                rowBest = value;
-                rowAt = at;
-            }
-        };
-        for (int l = 0; l < Width; ++l) consider(lowest[l], lowestAt[l]);
-        consider(best, bestAt);
+        for (int l = 0; l < Width; ++l) pair_cells::takeFirstSmallest(lowest[l], lowestAt[l], rowBest, rowAt);
+        pair_cells::takeFirstSmallest(best, bestAt, rowBest, rowAt);
         smallest[i] = rowBest;
         smallestAt[i] = rowAt;
     }
