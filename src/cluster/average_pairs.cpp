@@ -361,7 +361,8 @@ bool averagePairs(MergeTree& tree, const DistanceTriangle& distances, float* cel
     // sum, few enough terms and levels).
     const double largestTermCount = std::floor(n / 2.0) * std::ceil(n / 2.0);
     double largest = 0;
-    if (n > (1 << 16) || !fillSingleRowCells(cells, places, distances, largest, buffers.smallestFirst) || !(largest * largestTermCount <= 0x1p120))
+    if (n > (1 << 16) || !fillSingleRowCells(cells, places, distances, largest, buffers.smallestFirst) ||
+        !(largest * largestTermCount <= 0x1p120))
         return false;
     AverageRoute<Places> route{distances, cells, places, records, buffers, exactCount, n, documentedError(largestTermCount)};
     bool proven = false;
