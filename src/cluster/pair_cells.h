@@ -118,9 +118,8 @@ inline void placeInTiles(int n, std::vector<std::size_t>& row, std::vector<std::
 // are lost. In place: no cell moves up, since a tile's start grows with its
 // tile row, its tile column and the number of tile rows, and a kept
 // cluster's new position is at most its old one (kept is a subset of the
-// clusters placed, in order);
-// and the cells go in the order of their new places, so each is read
-// before anything is written over it.
+// clusters placed, in order); and the cells go in the order of their new
+// places, so each is read before anything is written over it.
 inline void compactTiles(float* cells, std::size_t* rows, std::uint32_t* columns, const std::vector<int>& kept) {
     const int m = static_cast<int>(kept.size());
     const auto tiles = (static_cast<std::size_t>(m) + 3) / 4;
