@@ -65,7 +65,8 @@ typename AverageRoute<Places>::YoungerNearest AverageRoute<Places>::nearestBut(i
     const bool firstIsPartner = nearest.firstWith == partner;
     const double value = firstIsPartner ? nearest.second : nearest.first;
     const int with = firstIsPartner ? nearest.secondWith : nearest.firstWith;
-    const bool real = !nearest.belowOnly && (nearest.merged < 0 || with != nearest.merged);
+    const bool real = !nearest.belowOnly && with != nearest.apart[0] && with != nearest.apart[1] &&
+                      (nearest.merged < 0 || with != nearest.merged);
     return {std::min(value, nearest.floor), real ? value : std::numeric_limits<double>::infinity(), nearest.deepest};
 }
 
@@ -209,13 +210,19 @@ bool AverageRoute<Places>::propose(MergeTree& tree, bool& proven) {
             formedAt[at(a)] = t - 1;
             formedAt[at(late.slot)] = t;
             late.before = ready->high;
-            // The late cluster's cells saw this join's parts, and a's saw the
-            // late cluster instead of its parts, whose real means with a lie
-            // above partsLow: their nearest values only bound from below. The
-            // late cluster's prepared join stands unless it relied on a
-            // nearer cluster, or named a part of this join, whose slot now
-            // holds another cluster, older than the late one.
-            buffers.nearestAtForming[at(late.slot)].belowOnly = true;
+            // The late cluster's cells saw this join's parts apart, and a's
+            // saw the late cluster instead of its parts, whose real means with
+            // a lie above partsLow: their nearest values only bound from
+            // below. The late cluster's prepared join stands unless it relied
+            // on a nearer cluster, or named a part of this join, whose slot
+            // now holds another cluster, older than the late one.
+            auto& seen = buffers.nearestAtForming[at(late.slot)];
+            if (seen.apart[0] < 0) {
+                seen.apart[0] = a;
+                seen.apart[1] = b;
+            } else {
+                seen.belowOnly = true;
+            }
             buffers.nearestAtForming[at(a)].merged = late.slot;
             buffers.nearestAtForming[at(a)].floor = partsLow;
             for (ReadyJoin* prepared : {&buffers.ready[at(late.slot)], &buffers.readySecond[at(late.slot)]})

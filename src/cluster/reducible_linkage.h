@@ -58,8 +58,10 @@ struct ReducibleBuffers {
     // cluster's forming are not those its cells saw. The values then bound
     // its values with them from below, down to floor; and they stand for
     // such clusters' values too but where one is with the cluster in slot
-    // merged (two of them then), or, for the later join's cluster, not at
-    // all (belowOnly: its cells saw parts of clusters).
+    // merged (two of them then). The later join's cluster saw the two parts
+    // of the join that went ahead of it apart (apart): a value with one of
+    // them stands for no cluster's, the others are its values with clusters
+    // then; after a second such join, none is (belowOnly).
     struct NearestTwo {
         double first;
         double second;
@@ -69,6 +71,7 @@ struct ReducibleBuffers {
         int deepest;  // the largest depth of a cluster then
         int merged;
         bool belowOnly;
+        int apart[2] = {-1, -1};
     };
     std::vector<NearestTwo> nearestAtForming;
     std::vector<double> scratch;  // of the documented sums

@@ -239,6 +239,19 @@ TEST(AverageRoute, JoinAheadOfAnEarlierOne) {
     EXPECT_FALSE(expectLiteralTree(d, Linkage::Average, workspace, "join ahead"));
 }
 
+// The cells of a join that another went ahead of saw that one's two parts
+// apart: rows 0 and 1 (J) lie nearest to the part {2, 3}, 1.5 away, but at
+// J's step that part is joined to {4, 5}, 3.25 away. So J's entry then
+// names {6, 7} (X), about 3 away, and the record takes v(X, J) = 3, not
+// v(J, X) = 3 - 2^-51, the smaller sum in the other order.
+TEST(AverageRoute, CellsOfAPartAheadStandForNoCluster) {
+    const double near = 1 + 0x1p-30, u = 0x1p-51;
+    const DistanceTriangle d = triangleOf(8, {near, 1.5, 1.5, 5,   5,   3,  3 - 2 * u, 1.5, 1.5, 5,  5,  3 - u, 3,  0.1,
+                                              1,    1,   10,  10,  1,   1,  10,        10,  0.2, 10, 10, 10,    10, 0.3});
+    ClusteringWorkspace workspace;
+    expectLiteralTree(d, Linkage::Average, workspace, "part ahead");
+}
+
 // Compacting the tiles in place keeps every pair of the kept clusters,
 // also in tiles already compacted once.
 TEST(TiledCells, CompactingKeepsTheKeptPairs) {
