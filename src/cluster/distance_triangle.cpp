@@ -12,6 +12,8 @@
 
 #include "cluster/distance_triangle.h"
 
+#include "cluster/distance_terms.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -20,6 +22,13 @@
 #include <limits>
 
 namespace {
+
+using distance_terms::AbsoluteDifferenceTerm;
+using distance_terms::Finish;
+using distance_terms::LargestDifferenceTerm;
+using distance_terms::ProductTerm;
+using distance_terms::SquaredDifferenceTerm;
+using distance_terms::VectorOf;
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
@@ -39,70 +48,9 @@ double truncatedValue(double value) {
     return static_cast<double>(static_cast<std::int32_t>(value));
 }
 
-// Several doubles side by side: each lane is one pair, computed with the same
-// IEEE operations (one multiplication, one addition, never fused) as a single
-// pair would be. The width follows the processor (see fillTriangle).
-template <int Width>
-struct VectorOf {
-    typedef double Lanes __attribute__((vector_size(8 * Width)));
-    typedef long long Bits __attribute__((vector_size(8 * Width)));
-};
-
-// Clears the sign bits (in place: vectors wider than the baseline's are
-// never passed by value outside the functions compiled for them).
-template <class Lanes>
-[[gnu::always_inline]] inline void clearSigns(Lanes& v) {
-    using Bits = decltype(v < v);
-    Bits bits;
-    std::memcpy(&bits, &v, sizeof v);
-    bits &= 0x7fffffffffffffffLL;
-    std::memcpy(&v, &bits, sizeof v);
-}
-
-struct ProductTerm {  // correlation: the values are already centred
-    [[gnu::always_inline]] static void add(double& entry, double x, double y) { entry += x * y; }
-    template <class Lanes>
-    [[gnu::always_inline]] static void add(Lanes& entry, double x, const Lanes& y) { entry += x * y; }
-};
-struct SquaredDifferenceTerm {  // euclidean, binary
-    [[gnu::always_inline]] static void add(double& entry, double x, double y) {
-        const double d = x - y;
-        entry += d * d;
-    }
-    template <class Lanes>
-    [[gnu::always_inline]] static void add(Lanes& entry, double x, const Lanes& y) {
-        const Lanes d = x - y;
-        entry += d * d;
-    }
-};
-struct AbsoluteDifferenceTerm {  // manhattan
-    [[gnu::always_inline]] static void add(double& entry, double x, double y) { entry += std::fabs(x - y); }
-    template <class Lanes>
-    [[gnu::always_inline]] static void add(Lanes& entry, double x, const Lanes& y) {
-        Lanes d = x - y;
-        clearSigns(d);
-        entry += d;
-    }
-};
-struct LargestDifferenceTerm {  // maximum: replaces only when strictly larger
-    [[gnu::always_inline]] static void add(double& entry, double x, double y) {
-        const double d = std::fabs(x - y);
-        entry = entry < d ? d : entry;
-    }
-    template <class Lanes>
-    [[gnu::always_inline]] static void add(Lanes& entry, double x, const Lanes& y) {
-        Lanes d = x - y;
-        clearSigns(d);
-        entry = entry < d ? d : entry;
-    }
-};
-
 // Pairs whose sums are kept in registers together: one column's terms for
 // all of them are a few vector operations.
 constexpr int PairGroup = 32;
-
-// The finishing operation of one entry after its column sum.
-enum class Finish { None, Correlation, Root };
 
 // The entries (i, first) .. (i, first + length - 1) at out.
 template <Finish finish>
@@ -293,36 +241,39 @@ void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, Dis
     if (distances.objectCount != n || distances.entries.size() != pairCount) distances = DistanceTriangle(n);
     if (n < 2) return;
 
-    // Column-major copy of the values each metric works on.
-    std::vector<double> columns(at(n) * at(q));
-    auto column = [&](int c) { return columns.data() + at(c) * at(n); };
-    std::vector<double> rootOfSquares;
+    // The values each metric works on, row by row, and a column-major copy.
+    DistanceRows& rows = distances.rows;
+    rows.metric = metric;
+    rows.columnCount = q;
+    rows.values.resize(at(n) * at(q));
+    rows.roots.clear();
     if (metric == DistanceMetric::Correlation) {
         // Each value minus its row mean, so that a pair's term is one product;
         // the subtraction is the same one the pair formula makes.
-        rootOfSquares.resize(at(n));
+        rows.roots.resize(at(n));
         for (int r = 0; r < n; ++r) {
             const auto values = matrix.row(r);
+            double* centredRow = rows.values.data() + at(r) * at(q);
             double sum = 0;
             for (int c = 0; c < q; ++c) sum += values[at(c)];
             const double mean = sum / q;
             double squares = 0;
             for (int c = 0; c < q; ++c) {
                 const double centred = values[at(c)] - mean;
-                column(c)[r] = centred;
+                centredRow[c] = centred;
                 squares += centred * centred;
             }
-            rootOfSquares[at(r)] = std::sqrt(squares);
+            rows.roots[at(r)] = std::sqrt(squares);
         }
     } else {
-        for (int r = 0; r < n; ++r) {
-            const auto values = matrix.row(r);
-            for (int c = 0; c < q; ++c)
-                column(c)[r] = metric == DistanceMetric::Binary ? truncatedValue(values[at(c)]) : values[at(c)];
-        }
+        for (std::size_t v = 0; v < rows.values.size(); ++v)
+            rows.values[v] = metric == DistanceMetric::Binary ? truncatedValue(matrix.values[v]) : matrix.values[v];
     }
+    std::vector<double> columns(at(n) * at(q));
+    for (int r = 0; r < n; ++r)
+        for (int c = 0; c < q; ++c) columns[at(c) * at(n) + at(r)] = rows.values[at(r) * at(q) + at(c)];
 
-    fillTriangle(distances.entries.data(), columns.data(), rootOfSquares.data(), n, q, metric);
+    fillTriangle(distances.entries.data(), columns.data(), rows.roots.data(), n, q, metric);
 }
 
 std::vector<int> rowsWithNonFiniteDistances(const DistanceTriangle& distances) {

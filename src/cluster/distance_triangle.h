@@ -5,10 +5,9 @@
 #include <cstddef>
 #include <vector>
 
+#include "cluster/distance_rows.h"
 #include "cluster/large_buffer.h"
 #include "data/data_matrix.h"
-
-enum class DistanceMetric { Correlation, Euclidean, Maximum, Manhattan, Binary };
 
 // Address of the pair of rows (i, j), 0 <= i < j < n.
 inline std::size_t pairIndex(int n, int i, int j) {
@@ -20,6 +19,7 @@ inline std::size_t pairIndex(int n, int i, int j) {
 struct DistanceTriangle {
     int objectCount = 0;           // n, the number of rows
     std::vector<double> entries;   // n(n-1)/2
+    DistanceRows rows;             // what the entries were computed from, if known
 
     explicit DistanceTriangle(int n = 0) : objectCount(n) {
         resizeLargeBuffer(entries, n > 1 ? static_cast<std::size_t>(n) * static_cast<std::size_t>(n - 1) / 2 : 0);
@@ -31,8 +31,9 @@ struct DistanceTriangle {
     }
 };
 
-// Fills every entry of the triangle from the rows of the matrix; the
-// triangle is resized when it does not match the matrix's row count.
+// Fills every entry of the triangle from the rows of the matrix, and keeps
+// the rows; the triangle is resized when it does not match the matrix's row
+// count.
 // Every sum runs over the columns in ascending order, starting from 0.
 // "binary" truncates each value toward zero into a 32-bit integer,
 // saturating at INT32_MIN / INT32_MAX outside that range and taking

@@ -102,7 +102,9 @@ int threadCountFor(const RunSettings& settings) {
 // tallies the clusters of half of them (about 24(n-1) bytes a tree). Each
 // worker holds a distance triangle, a clustering workspace, a tree and a
 // resampled matrix, and up to four passes in flight (their report text and
-// summary). The matrices as read and the first tree's work come once.
+// summary); the distances keep the worker's rows, and the sums of a
+// clustering pack up to all of them again. The matrices as read and the
+// first tree's work come once.
 struct MemoryPlan {
     double fixed = 0;
     double perThread = 0;
@@ -114,7 +116,7 @@ MemoryPlan memoryPlan(int n, int columns, int sampleSize, bool withErrors) {
     const double perSample = 200.0 + 60.0 * (rows - 1.0);
     const double treeText = 40.0 * rows;  // one tree in the report's notation
     MemoryPlan plan;
-    plan.perThread = triangle + clusteringWorkspaceBytes(n) + 64.0 * rows + matrix +
+    plan.perThread = triangle + clusteringWorkspaceBytes(n) + 64.0 * rows + 3.0 * matrix + 40.0 * rows +
                      4.0 * (treeText + perSample);
     plan.fixed = 8e6 +                                   // the program itself
                  static_cast<double>(sampleSize) * perSample +
