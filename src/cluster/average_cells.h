@@ -91,7 +91,7 @@ inline constexpr int SumsFromRowsFrom = 4000;
 // again from the rows the triangle keeps, the same bits (sumOfDistances).
 inline double documentedAverage(const DistanceTriangle& distances, const std::vector<int>& outer,
                                 const std::vector<int>& inner, std::vector<double>& scratch) {
-    if (!distances.rows.empty() && distances.objectCount >= SumsFromRowsFrom)
+    if (!distances.rows.empty() && (distances.entries.empty() || distances.objectCount >= SumsFromRowsFrom))
         return sumOfDistances(distances.rows, outer, inner, scratch) / static_cast<double>(outer.size()) /
                static_cast<double>(inner.size());
     constexpr int Block = 8;

@@ -51,7 +51,7 @@ template <class Places>
 std::optional<ReadyJoin> AverageRoute<Places>::proposedJoin(int a, int b, const std::vector<int>& formedAt) const {
     const int older = formedAt[at(a)] < formedAt[at(b)] ? a : b, younger = older == a ? b : a;
     if (formedAt[at(younger)] < 0) {
-        const double v = distances.entries[pairIndex(n, a, b)];
+        const double v = distances.entries.empty() ? rowDistance(distances.rows, a, b) : distances.entries[pairIndex(n, a, b)];
         return ReadyJoin{v, v, v, v, older, younger, ReadyJoin::Orientation::Same};
     }
     if (buffers.ready[at(younger)].older == older) return buffers.ready[at(younger)];
@@ -374,7 +374,8 @@ bool averagePairs(MergeTree& tree, const DistanceTriangle& distances, float* cel
     AverageRoute<Places> route{distances, cells, places, records, buffers, exactCount, n, documentedError(largestTermCount)};
     bool proven = false;
     if (!route.propose(tree, proven)) return false;
-    return proven || route.replay(tree);
+    // The replay reads the distances again, one by one: only from the entries.
+    return proven || (!distances.entries.empty() && route.replay(tree));
 }
 
 }  // namespace

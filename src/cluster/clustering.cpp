@@ -56,6 +56,12 @@ namespace {
 
 constexpr int NoSlot = -1;
 
+// From this many rows "average" goes without the triangle of distances
+// (n(n-1)/2 doubles): far beyond the caches, it costs a pass of writes and
+// one of reads for each clustering, and the exact sums take their terms
+// from the rows there (average_cells.h).
+constexpr int WithoutTriangleFrom = linkage_cells::SumsFromRowsFrom;
+
 // How many slots ahead the scattered cells (those in other clusters' rows)
 // are prefetched.
 constexpr int PrefetchDistance = 8;
@@ -63,7 +69,7 @@ constexpr int PrefetchDistance = 8;
 // The cells (content undefined) and the offsets of their rows.
 void prepareCells(ClusteringWorkspace::Buffers& buffers, const DistanceTriangle& distances) {
     const int n = distances.objectCount;
-    resizeLargeBuffer(buffers.cells, distances.entries.size());
+    resizeLargeBuffer(buffers.cells, n > 1 ? static_cast<std::size_t>(n) * static_cast<std::size_t>(n - 1) / 2 : 0);
     buffers.rowOffsets.resize(at(n));
     for (int i = 0; i < n; ++i) buffers.rowOffsets[at(i)] = pairIndex(n, i, i + 1) - at(i + 1);
 }
@@ -270,6 +276,22 @@ void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage 
         return;
     }
     clusterByTable(tree, distances, linkage, workspace);
+}
+
+void clusterMatrix(MergeTree& tree, DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric,
+                   Linkage linkage, ClusteringWorkspace& workspace) {
+    if (linkage == Linkage::Average && matrix.rowCount >= WithoutTriangleFrom) {
+        keepDistanceRows(distances, matrix, metric);
+        startCall(tree, distances, workspace);
+        ClusteringWorkspace::Buffers& buffers = *workspace.buffers;
+        if (joinAverageBySmallestPairs(tree, distances, preparePairCells(buffers, distances), buffers.records,
+                                       buffers.reducible, workspace.exactLinkages)) {
+            workspace.usedTable = false;
+            return;
+        }
+    }
+    computeDistances(distances, matrix, metric);
+    clusterObjects(tree, distances, linkage, workspace);
 }
 
 void clusterByTable(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,

@@ -72,6 +72,14 @@ double clusteringWorkspaceBytes(int n);
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
                     ClusteringWorkspace& workspace);
 
+// Computes the distances of the matrix's rows into distances (the caller's
+// buffer, reused from call to call) and clusters them as above. With
+// "average" and many rows, the faster route takes the distances a band at
+// a time and keeps no triangle of them; only where it cannot show its
+// record are the entries computed and the clustering run again.
+void clusterMatrix(MergeTree& tree, DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric,
+                   Linkage linkage, ClusteringWorkspace& workspace);
+
 // The same clustering always through the nearest-neighbour table, for
 // benchmarks and tests of the faster routes.
 void clusterByTable(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,

@@ -156,6 +156,25 @@ double sumNarrow(const DistanceRows& rows, const std::vector<int>& outer, const 
 
 }  // namespace
 
+double rowDistance(const DistanceRows& rows, int a, int b) {
+    const int i = std::min(a, b), j = std::max(a, b), q = rows.columnCount;
+    const double* x = rows.values.data() + at(i) * at(q);
+    const double* y = rows.values.data() + at(j) * at(q);
+    auto sum = [&](auto term) {
+        double entry = 0;
+        for (int c = 0; c < q; ++c) decltype(term)::add(entry, x[c], y[c]);
+        return entry;
+    };
+    switch (rows.metric) {
+    case DistanceMetric::Correlation: return 1 - (sum(ProductTerm{}) / rows.roots[at(i)]) / rows.roots[at(j)];
+    case DistanceMetric::Euclidean: return std::sqrt(sum(SquaredDifferenceTerm{}));
+    case DistanceMetric::Maximum: return sum(LargestDifferenceTerm{});
+    case DistanceMetric::Manhattan: return sum(AbsoluteDifferenceTerm{});
+    case DistanceMetric::Binary: return sum(SquaredDifferenceTerm{});
+    }
+    return 0.0;
+}
+
 double sumOfDistances(const DistanceRows& rows, const std::vector<int>& outer, const std::vector<int>& inner,
                       std::vector<double>& scratch) {
 #if defined(__x86_64__) && defined(__GNUC__)

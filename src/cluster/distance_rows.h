@@ -7,18 +7,23 @@
 
 enum class DistanceMetric { Correlation, Euclidean, Maximum, Manhattan, Binary };
 
-// The values each metric works on, row after row: the centred values for
-// "correlation" (with each row's root of its sum of squares), the values
-// truncated into 32-bit integers for "binary", the values as read
-// otherwise. Empty for a triangle not computed from a matrix.
+// The values each metric works on: the centred values for "correlation"
+// (with each row's root of its sum of squares), the values truncated into
+// 32-bit integers for "binary", the values as read otherwise. Empty for a
+// triangle not computed from a matrix.
 struct DistanceRows {
     DistanceMetric metric = DistanceMetric::Euclidean;
+    int rowCount = 0;
     int columnCount = 0;
-    std::vector<double> values;  // rowCount * columnCount, row-major
-    std::vector<double> roots;   // "correlation": one per row
+    std::vector<double> values;   // rowCount * columnCount, row-major
+    std::vector<double> columns;  // the same, column-major
+    std::vector<double> roots;    // "correlation": one per row
 
-    bool empty() const { return values.empty(); }
+    bool empty() const { return rowCount == 0; }
 };
+
+// The distance of rows a and b (a != b), bit for bit the triangle's entry.
+double rowDistance(const DistanceRows& rows, int a, int b);
 
 // The sum of the distances of every outer row to every inner row (both
 // ascending and disjoint), the outer rows outer, started at 0 and added one

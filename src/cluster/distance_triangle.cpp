@@ -165,18 +165,32 @@ template <class Term, Finish finish, int Width, int Rows>
     }
 }
 
-// Fills the triangle; compiled once per instruction set, with vectors as
+// Where the entries go: the triangle, or a band of at most two rows at a
+// time (laid out as in the triangle) handed to take once it is finished.
+struct Destination {
+    double* entries;  // the triangle, or the band
+    const DistanceBandTaker* take = nullptr;
+
+    double* rowFrom(int n, int i) const { return take != nullptr ? entries : entries + pairIndex(n, i, i + 1); }
+};
+
+// Fills the entries; compiled once per instruction set, with vectors as
 // wide as that set has. The arithmetic of every entry is the same in each.
 // Rows go two at a time: their pairs with the rows below both share the
 // column loads; the pair of the two rows themselves runs alone.
 template <class Term, int Width, Finish finish>
-[[gnu::always_inline]] inline void fillWith(double* entries, const double* columns, const double* roots, int n,
+[[gnu::always_inline]] inline void fillWith(const Destination& to, const double* columns, const double* roots, int n,
                                             int q) {
     Unfinished before;
+    auto bandDone = [&](int first, int count) {
+        if (to.take == nullptr) return;
+        finishAll<finish, Width>(before, roots);
+        (*to.take)(first, count, to.entries);
+    };
     int i = 0;
     for (; i + 2 < n; i += 2) {
-        double* rowI = entries + pairIndex(n, i, i + 1);
-        double* rowNext = entries + pairIndex(n, i + 1, i + 2);
+        double* rowI = to.rowFrom(n, i);
+        double* rowNext = rowI + (n - i - 1);
         double* own[1] = {rowI};
         accumulateBlock<Term, finish, Width, 1>(own, columns, n, q, i, i + 1, i + 2, roots, before);
         for (int first = i + 2; first < n; first += BlockLength) {
@@ -184,11 +198,13 @@ template <class Term, int Width, Finish finish>
             double* outs[2] = {rowI + (first - i - 1), rowNext + (first - i - 2)};
             accumulateBlock<Term, finish, Width, 2>(outs, columns, n, q, i, first, last, roots, before);
         }
+        bandDone(i, 2);
     }
     if (i + 1 < n) {  // the last pair, when the rows before it went in twos
-        double* row = entries + pairIndex(n, i, i + 1);
+        double* row = to.rowFrom(n, i);
         double* own[1] = {row};
         accumulateBlock<Term, finish, Width, 1>(own, columns, n, q, i, i + 1, n, roots, before);
+        bandDone(i, 1);
     }
     finishAll<finish, Width>(before, roots);
 }
@@ -196,54 +212,53 @@ template <class Term, int Width, Finish finish>
 #define NOISECLUST_FILL_FOR_EVERY_TERM(width)                                                            \
     switch (metric) {                                                                                     \
     case DistanceMetric::Correlation:                                                                     \
-        return fillWith<ProductTerm, width, Finish::Correlation>(entries, columns, roots, n, q);         \
+        return fillWith<ProductTerm, width, Finish::Correlation>(to, columns, roots, n, q);              \
     case DistanceMetric::Euclidean:                                                                       \
-        return fillWith<SquaredDifferenceTerm, width, Finish::Root>(entries, columns, roots, n, q);      \
+        return fillWith<SquaredDifferenceTerm, width, Finish::Root>(to, columns, roots, n, q);           \
     case DistanceMetric::Maximum:                                                                         \
-        return fillWith<LargestDifferenceTerm, width, Finish::None>(entries, columns, roots, n, q);      \
+        return fillWith<LargestDifferenceTerm, width, Finish::None>(to, columns, roots, n, q);           \
     case DistanceMetric::Manhattan:                                                                       \
-        return fillWith<AbsoluteDifferenceTerm, width, Finish::None>(entries, columns, roots, n, q);     \
+        return fillWith<AbsoluteDifferenceTerm, width, Finish::None>(to, columns, roots, n, q);          \
     case DistanceMetric::Binary:                                                                          \
-        return fillWith<SquaredDifferenceTerm, width, Finish::None>(entries, columns, roots, n, q);      \
+        return fillWith<SquaredDifferenceTerm, width, Finish::None>(to, columns, roots, n, q);           \
     }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-[[gnu::target("avx512f")]] void fillTriangleWide(double* entries, const double* columns, const double* roots,
-                                                 int n, int q, DistanceMetric metric) {
+[[gnu::target("avx512f")]] void fillWide(const Destination& to, const double* columns, const double* roots, int n,
+                                         int q, DistanceMetric metric) {
     NOISECLUST_FILL_FOR_EVERY_TERM(8)
 }
-[[gnu::target("avx2")]] void fillTriangleMedium(double* entries, const double* columns, const double* roots,
-                                                int n, int q, DistanceMetric metric) {
+[[gnu::target("avx2")]] void fillMedium(const Destination& to, const double* columns, const double* roots, int n,
+                                        int q, DistanceMetric metric) {
     NOISECLUST_FILL_FOR_EVERY_TERM(4)
 }
 #endif
-void fillTriangleNarrow(double* entries, const double* columns, const double* roots, int n, int q,
-                        DistanceMetric metric) {
+void fillNarrow(const Destination& to, const double* columns, const double* roots, int n, int q,
+                DistanceMetric metric) {
     NOISECLUST_FILL_FOR_EVERY_TERM(2)
 }
 
 // The widest vectors the processor has; every width gives the same entries.
-void fillTriangle(double* entries, const double* columns, const double* roots, int n, int q,
-                  DistanceMetric metric) {
+void fillEntries(const Destination& to, const DistanceRows& rows) {
+    const double* columns = rows.columns.data();
+    const double* roots = rows.roots.data();
+    const int n = rows.rowCount, q = rows.columnCount;
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (__builtin_cpu_supports("avx512f")) return fillTriangleWide(entries, columns, roots, n, q, metric);
-    if (__builtin_cpu_supports("avx2")) return fillTriangleMedium(entries, columns, roots, n, q, metric);
+    if (__builtin_cpu_supports("avx512f")) return fillWide(to, columns, roots, n, q, rows.metric);
+    if (__builtin_cpu_supports("avx2")) return fillMedium(to, columns, roots, n, q, rows.metric);
 #endif
-    fillTriangleNarrow(entries, columns, roots, n, q, metric);
+    fillNarrow(to, columns, roots, n, q, rows.metric);
 }
 
 }  // namespace
 
-void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric) {
+namespace {
+
+void prepareRows(DistanceRows& rows, const DataMatrix& matrix, DistanceMetric metric) {
     const int n = matrix.rowCount;
     const int q = matrix.columnCount;
-    const std::size_t pairCount = n > 1 ? at(n) * at(n - 1) / 2 : 0;
-    if (distances.objectCount != n || distances.entries.size() != pairCount) distances = DistanceTriangle(n);
-    if (n < 2) return;
-
-    // The values each metric works on, row by row, and a column-major copy.
-    DistanceRows& rows = distances.rows;
     rows.metric = metric;
+    rows.rowCount = n;
     rows.columnCount = q;
     rows.values.resize(at(n) * at(q));
     rows.roots.clear();
@@ -269,11 +284,32 @@ void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, Dis
         for (std::size_t v = 0; v < rows.values.size(); ++v)
             rows.values[v] = metric == DistanceMetric::Binary ? truncatedValue(matrix.values[v]) : matrix.values[v];
     }
-    std::vector<double> columns(at(n) * at(q));
+    rows.columns.resize(rows.values.size());
     for (int r = 0; r < n; ++r)
-        for (int c = 0; c < q; ++c) columns[at(c) * at(n) + at(r)] = rows.values[at(r) * at(q) + at(c)];
+        for (int c = 0; c < q; ++c) rows.columns[at(c) * at(n) + at(r)] = rows.values[at(r) * at(q) + at(c)];
+}
 
-    fillTriangle(distances.entries.data(), columns.data(), rows.roots.data(), n, q, metric);
+}  // namespace
+
+void keepDistanceRows(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric) {
+    distances.objectCount = matrix.rowCount;
+    distances.entries.clear();  // their storage stays for a later triangle
+    prepareRows(distances.rows, matrix, metric);
+}
+
+void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric) {
+    const int n = matrix.rowCount;
+    distances.objectCount = n;
+    resizeLargeBuffer(distances.entries, n > 1 ? at(n) * at(n - 1) / 2 : 0);
+    prepareRows(distances.rows, matrix, metric);
+    if (n > 1) fillEntries({distances.entries.data()}, distances.rows);
+}
+
+void forEachDistanceBand(const DistanceRows& rows, std::vector<double>& band, const DistanceBandTaker& take) {
+    const int n = rows.rowCount;
+    if (n < 2) return;
+    band.resize(2 * at(n));
+    fillEntries({band.data(), &take}, rows);
 }
 
 std::vector<int> rowsWithNonFiniteDistances(const DistanceTriangle& distances) {

@@ -3,6 +3,7 @@
 // triangle without the diagonal: (0,1), (0,2), ..., (0,n-1), (1,2), ...
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "cluster/distance_rows.h"
@@ -39,6 +40,18 @@ struct DistanceTriangle {
 // saturating at INT32_MIN / INT32_MAX outside that range and taking
 // not-a-number as 0; the difference of two truncated values is exact.
 void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric);
+
+// Keeps the rows of the matrix that the distances are computed from, and
+// leaves the triangle without entries: for a caller that takes them band
+// by band (forEachDistanceBand) or one at a time (rowDistance).
+void keepDistanceRows(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric);
+
+// Computes the entries of the rows kept, in order, and hands them on a band
+// of at most two rows at a time: take(first, count, entries), the entries
+// of rows first .. first + count - 1 with the rows after each, laid out as
+// in the triangle. band is the caller's buffer for them.
+using DistanceBandTaker = std::function<void(int first, int count, const double* entries)>;
+void forEachDistanceBand(const DistanceRows& rows, std::vector<double>& band, const DistanceBandTaker& take);
 
 // The 1-based numbers, ascending, of the rows that have at least one
 // distance that is not-a-number, infinite or at or beyond the +-1e100

@@ -92,6 +92,7 @@ bool joinBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pai
 // "average", on the same cells and records: true when every distance is a
 // number >= 0 (not too large for the cells) and the checks of the proposed
 // tree, as it is made or in a replay, show that the table writes it; see
-// average_pairs.cpp.
+// average_pairs.cpp. For a triangle without entries (keepDistanceRows), the
+// distances come from its rows and there is no replay.
 bool joinAverageBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pair_cells::PairCells cells,
                                 linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);

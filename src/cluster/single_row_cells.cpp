@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -20,8 +21,9 @@ namespace {
 // (i, j) .. (i, j + 3), j a multiple of four, lie next to each other both
 // in the packed triangle (rows at packedRows) and in tiles (placeInTiles,
 // rows at tileRows).
-[[gnu::target_clones("avx512f", "avx2", "default")]] bool roundChecked(const double* d, int n, float* cells,
-                                                                      const std::size_t* packedRows,
+// Rows first .. last - 1, their distances from d on.
+[[gnu::target_clones("avx512f", "avx2", "default")]] bool roundChecked(const double* d, int n, int first, int last,
+                                                                      float* cells, const std::size_t* packedRows,
                                                                       const std::size_t* tileRows, double& largest,
                                                                       float* smallest, int* smallestAt) {
     typedef double Doubles __attribute__((vector_size(32)));
@@ -34,7 +36,7 @@ namespace {
     Doubles running{};
     bool all = true;
     double largestSingle = 0;
-    for (int i = 0; i + 1 < n; ++i) {
+    for (int i = first; i < last; ++i) {
         float* row = cells + (tileRows != nullptr ? tileRows[i] : packedRows[i]);
         auto place = [&](int j) { return tileRows != nullptr ? pair_cells::tileColumnPlace(j) : static_cast<std::uint32_t>(j); };
         float best = infinity;
@@ -89,18 +91,35 @@ namespace {
     return all;
 }
 
+// Without entries, the distances are computed a band of rows at a time
+// and rounded while the band is in the cache.
+bool fillSingleRowCells(float* cells, const std::size_t* packedRows, const std::size_t* tileRows,
+                        const DistanceTriangle& distances, double& largest, pair_cells::SmallestFirst& pairs) {
+    const int n = distances.objectCount;
+    pairs.prepareRows(n);
+    if (!distances.entries.empty() || n < 2)
+        return roundChecked(distances.entries.data(), n, 0, n - 1, cells, packedRows, tileRows, largest,
+                            pairs.bound.data(), pairs.nearest.data());
+    bool all = true;
+    largest = 0;
+    std::vector<double> band;
+    forEachDistanceBand(distances.rows, band, [&](int first, int count, const double* entries) {
+        double bandLargest = 0;
+        all &= roundChecked(entries, n, first, first + count, cells, packedRows, tileRows, bandLargest,
+                            pairs.bound.data(), pairs.nearest.data());
+        largest = bandLargest > largest ? bandLargest : largest;
+    });
+    return all;
+}
+
 }  // namespace
 
 bool fillSingleRowCells(float* cells, pair_cells::PackedPlaces places, const DistanceTriangle& distances,
                         double& largest, pair_cells::SmallestFirst& pairs) {
-    pairs.prepareRows(distances.objectCount);
-    return roundChecked(distances.entries.data(), distances.objectCount, cells, places.rows, nullptr, largest,
-                        pairs.bound.data(), pairs.nearest.data());
+    return fillSingleRowCells(cells, places.rows, nullptr, distances, largest, pairs);
 }
 
 bool fillSingleRowCells(float* cells, pair_cells::TiledPlaces places, const DistanceTriangle& distances,
                         double& largest, pair_cells::SmallestFirst& pairs) {
-    pairs.prepareRows(distances.objectCount);
-    return roundChecked(distances.entries.data(), distances.objectCount, cells, nullptr, places.rows, largest,
-                        pairs.bound.data(), pairs.nearest.data());
+    return fillSingleRowCells(cells, nullptr, places.rows, distances, largest, pairs);
 }

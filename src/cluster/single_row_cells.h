@@ -11,7 +11,8 @@
 // first of equal ones, as pair_cells::SmallestFirst scans them (for
 // startFromRows), and sets largest to the largest distance. Returns whether
 // every distance is a number >= 0 other than a negative zero; otherwise
-// the cells and the rows' smallest cells are undefined.
+// the cells and the rows' smallest cells are undefined. A triangle without
+// entries has them computed from its rows.
 bool fillSingleRowCells(float* cells, pair_cells::PackedPlaces places, const DistanceTriangle& distances,
                         double& largest, pair_cells::SmallestFirst& pairs);
 bool fillSingleRowCells(float* cells, pair_cells::TiledPlaces places, const DistanceTriangle& distances,

@@ -58,17 +58,16 @@ struct SamplePass {
 
 // Per-thread clustering state, reused from pass to pass.
 struct Worker {
-    DistanceTriangle distances;
+    DistanceTriangle distances;     // allocated by the first clustering that needs it
     MergeTree tree;
     ClusteringWorkspace workspace;  // the linkage cache, kept from pass to pass
     DataMatrix data;                // the resampled data set being clustered
-    explicit Worker(int n) : distances(n), tree(n) {}
+    explicit Worker(int n) : tree(n) {}
 };
 
 void clusterAndWrite(Worker& worker, const DataMatrix& data, const RunMethods& methods,
                      const RunInputs& inputs, std::string& block, std::vector<int>& nonFiniteRows) {
-    computeDistances(worker.distances, data, methods.metric);
-    clusterObjects(worker.tree, worker.distances, methods.linkage, worker.workspace);
+    clusterMatrix(worker.tree, worker.distances, data, methods.metric, methods.linkage, worker.workspace);
     computeLeafOrder(worker.tree);
     // The faster clustering routes have already checked every distance.
     nonFiniteRows = worker.workspace.distancesBelowSentinel() ? std::vector<int>{} : rowsToName(worker.distances);

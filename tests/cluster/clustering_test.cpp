@@ -11,6 +11,7 @@
 
 #include "cluster/cluster_test_support.h"
 #include "cluster/reducible_linkage.h"
+#include "cluster/single_row_cells.h"
 #include "reference/literal_clustering.h"
 
 using cluster_testing::AllMetrics;
@@ -282,14 +283,42 @@ TEST(TiledCells, CompactingKeepsTheKeptPairs) {
 
 // Many objects put the faster routes' cells in tiles of 4 x 4; on tiles the
 // routes must write the table's record too, at sizes with partial tiles.
+// "average" also on a triangle without entries, its distances computed
+// from the rows band by band and one by one.
 TEST(TiledCells, FasterRoutesWriteTheTablesRecord) {
     std::mt19937 random(7);
     ClusteringWorkspace workspace;
+    int rowsOnlyJoined = 0;
     for (const int n : {2, 3, 4, 5, 9, 61, 302}) {
-        const Triangles triangles{distinctTriangle(random, n),
-                                  distancesOf(clusteredMatrix(random, n, 8, 6), DistanceMetric::Euclidean)};
+        const DataMatrix m = clusteredMatrix(random, n, 8, 6);
+        DistanceTriangle rowsOnly;
+        keepDistanceRows(rowsOnly, m, DistanceMetric::Correlation);
+        const Triangles triangles{distinctTriangle(random, n), distancesOf(m, DistanceMetric::Euclidean),
+                                  distancesOf(m, DistanceMetric::Correlation), rowsOnly};
+        {  // the first cells band by band are those from the entries
+            std::vector<float> cells[2];
+            std::vector<std::size_t> rows;
+            std::vector<std::uint32_t> columns;
+            pair_cells::placeInTiles(n, rows, columns);
+            pair_cells::SmallestFirst pairs[2];
+            double largest[2];
+            bool usable[2];
+            for (int k = 0; k < 2; ++k) {
+                cells[k].assign(pair_cells::tiledCellCount(n), 0.0f);
+                usable[k] = fillSingleRowCells(cells[k].data(), {rows.data(), columns.data()}, triangles[2 + k],
+                                               largest[k], pairs[k]);
+            }
+            EXPECT_EQ(usable[0], usable[1]) << n << " objects";
+            if (usable[0]) {
+                EXPECT_EQ(cells[0], cells[1]) << n << " objects";
+                EXPECT_EQ(pairs[0].bound, pairs[1].bound) << n << " objects";
+                EXPECT_EQ(pairs[0].nearest, pairs[1].nearest) << n << " objects";
+                EXPECT_EQ(largest[0], largest[1]) << n << " objects";
+            }
+        }
         for (const DistanceTriangle& d : triangles)
             for (const Linkage linkage : {Linkage::Average, Linkage::Compact}) {
+                if (d.entries.empty() && (linkage == Linkage::Compact || n < 2)) continue;
                 std::vector<float> cells(pair_cells::tiledCellCount(n));
                 std::vector<std::size_t> rows;
                 std::vector<std::uint32_t> columns;
@@ -300,12 +329,34 @@ TEST(TiledCells, FasterRoutesWriteTheTablesRecord) {
                 MergeTree tiled(n), table(n);
                 const auto route = linkage == Linkage::Compact ? joinBySmallestPairs : joinAverageBySmallestPairs;
                 const bool joined = route(tiled, d, {cells.data(), rows.data(), columns.data()}, records, buffers, exactCount);
-                clusterByTable(table, d, linkage, workspace);
+                clusterByTable(table, d.entries.empty() ? triangles[2] : d, linkage, workspace);
                 EXPECT_TRUE(joined || &d != &triangles[0]) << n << " objects, distinct distances";
+                rowsOnlyJoined += joined && d.entries.empty();
                 for (int s = 0; joined && s < n - 1; ++s)
                     ASSERT_TRUE(sameStep(tiled, table, s))
                         << n << " objects, linkage " << static_cast<int>(linkage) << ", step " << s + 1;
             }
+    }
+    EXPECT_GE(rowsOnlyJoined, 4);
+}
+
+// From many rows "average" goes without the triangle, and falls back on it
+// where its route cannot show the record (a constant row: undefined
+// correlations), with the same buffers from one call to the next.
+TEST(ClusterMatrix, WritesTheTrianglesRecordWithOrWithoutIt) {
+    std::mt19937 random(3);
+    ClusteringWorkspace workspace;
+    DistanceTriangle reused;
+    DataMatrix constantRow = clusteredMatrix(random, 4000, 5, 40);
+    for (double& v : constantRow.row(7)) v = 2.5;
+    for (const DataMatrix& m : {clusteredMatrix(random, 4001, 5, 40), constantRow}) {
+        MergeTree fromMatrix(m.rowCount), fromTriangle(m.rowCount);
+        clusterMatrix(fromMatrix, reused, m, DistanceMetric::Correlation, Linkage::Average, workspace);
+        const bool fellBack = workspace.usedTable;
+        EXPECT_EQ(fellBack, m.rowCount == constantRow.rowCount);
+        EXPECT_EQ(reused.entries.empty(), !fellBack);
+        clusterObjects(fromTriangle, distancesOf(m, DistanceMetric::Correlation), Linkage::Average, workspace);
+        for (int s = 0; s < m.rowCount - 1; ++s) ASSERT_TRUE(sameStep(fromMatrix, fromTriangle, s)) << "step " << s + 1;
     }
 }
 
