@@ -51,7 +51,8 @@ template <class Places>
 std::optional<ReadyJoin> AverageRoute<Places>::proposedJoin(int a, int b, const std::vector<int>& formedAt) const {
     const int older = formedAt[at(a)] < formedAt[at(b)] ? a : b, younger = older == a ? b : a;
     if (formedAt[at(younger)] < 0) {
-        const double v = distances.entries.empty() ? rowDistance(distances.rows, a, b) : distances.entries[pairIndex(n, a, b)];
+        const double v =
+            distances.entries.empty() ? rowDistance(distances.rows, a, b) : distances.entries[pairIndex(n, a, b)];
         return ReadyJoin{v, v, v, v, older, younger, ReadyJoin::Orientation::Same};
     }
     if (buffers.ready[at(younger)].older == older) return buffers.ready[at(younger)];

@@ -21,6 +21,7 @@ namespace {
 
 using distance_terms::AbsoluteDifferenceTerm;
 using distance_terms::Finish;
+using distance_terms::finishCorrelation;
 using distance_terms::LargestDifferenceTerm;
 using distance_terms::ProductTerm;
 using distance_terms::SquaredDifferenceTerm;
@@ -79,7 +80,8 @@ template <class Term, int Width, int Rows>
                 for (int r = 0; r < Rows; ++r) Term::add(sums[r][t], xs[r][c], yy);
             }
         }
-        for (int r = 0; r < Rows; ++r) std::memcpy(packed.distances + at(r) * packed.stride + k, sums[r], sizeof sums[r]);
+        for (int r = 0; r < Rows; ++r)
+            std::memcpy(packed.distances + at(r) * packed.stride + k, sums[r], sizeof sums[r]);
     }
 }
 
@@ -89,8 +91,8 @@ template <Finish finish>
 [[gnu::always_inline]] inline void finishRow(double* out, std::size_t count, std::size_t below, double root,
                                              const double* innerRoots) {
     if constexpr (finish == Finish::Correlation) {
-        for (std::size_t k = 0; k < below; ++k) out[k] = 1 - (out[k] / innerRoots[k]) / root;
-        for (std::size_t k = below; k < count; ++k) out[k] = 1 - (out[k] / root) / innerRoots[k];
+        for (std::size_t k = 0; k < below; ++k) finishCorrelation(out[k], innerRoots[k], root);
+        for (std::size_t k = below; k < count; ++k) finishCorrelation(out[k], root, innerRoots[k]);
     } else if constexpr (finish == Finish::Root) {
         for (std::size_t k = 0; k < count; ++k) out[k] = std::sqrt(out[k]);
     }
@@ -116,8 +118,10 @@ template <class Term, int Width, Finish finish>
         for (int r = 0; r < block; ++r) {
             const int a = outer[start + at(r)];
             double* out = packed.distances + at(r) * packed.stride;
-            const auto below = static_cast<std::size_t>(std::lower_bound(inner.begin(), inner.end(), a) - inner.begin());
-            finishRow<finish>(out, count, below, finish == Finish::Correlation ? rows.roots[at(a)] : 0.0, packed.roots);
+            const auto below = static_cast<std::size_t>(std::lower_bound(inner.begin(), inner.end(), a) -
+                                                        inner.begin());
+            const double root = finish == Finish::Correlation ? rows.roots[at(a)] : 0.0;
+            finishRow<finish>(out, count, below, root, packed.roots);
             for (std::size_t k = 0; k < count; ++k) sum = sum + out[k];
         }
     }
@@ -166,7 +170,11 @@ double rowDistance(const DistanceRows& rows, int a, int b) {
         return entry;
     };
     switch (rows.metric) {
-    case DistanceMetric::Correlation: return 1 - (sum(ProductTerm{}) / rows.roots[at(i)]) / rows.roots[at(j)];
+    case DistanceMetric::Correlation: {
+        double entry = sum(ProductTerm{});
+        finishCorrelation(entry, rows.roots[at(i)], rows.roots[at(j)]);
+        return entry;
+    }
     case DistanceMetric::Euclidean: return std::sqrt(sum(SquaredDifferenceTerm{}));
     case DistanceMetric::Maximum: return sum(LargestDifferenceTerm{});
     case DistanceMetric::Manhattan: return sum(AbsoluteDifferenceTerm{});

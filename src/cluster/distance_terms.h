@@ -71,4 +71,12 @@ struct LargestDifferenceTerm {  // maximum: replaces only when strictly larger
 // The finishing operation of one entry after its column sum.
 enum class Finish { None, Correlation, Root };
 
+// Turns the sum of products of two centred rows into their "correlation"
+// distance, with their roots of sums of squares, the lower row's first; for
+// one pair or lanes (in place: see clearSigns).
+template <class Sum, class Root, class OtherRoot>
+[[gnu::always_inline]] inline void finishCorrelation(Sum& sum, const Root& lowerRoot, const OtherRoot& upperRoot) {
+    sum = 1 - (sum / lowerRoot) / upperRoot;
+}
+
 }  // namespace distance_terms

@@ -8,11 +8,11 @@
 // of one column next to each other too. The innermost loop then adds one
 // column's term to a block of consecutive entries, which the compiler
 // vectorises across pairs without reordering any single sum. Two rows go
-// together, so that each load of the lower rows' values serves both.
+// together, so that each load of the lower rows' values serves both. The
+// entries go into the triangle, or two rows at a time into a band that is
+// handed on (forEachDistanceBand).
 
 #include "cluster/distance_triangle.h"
-
-#include "cluster/distance_terms.h"
 
 #include <algorithm>
 #include <array>
@@ -21,10 +21,13 @@
 #include <cstring>
 #include <limits>
 
+#include "cluster/distance_terms.h"
+
 namespace {
 
 using distance_terms::AbsoluteDifferenceTerm;
 using distance_terms::Finish;
+using distance_terms::finishCorrelation;
 using distance_terms::LargestDifferenceTerm;
 using distance_terms::ProductTerm;
 using distance_terms::SquaredDifferenceTerm;
@@ -58,7 +61,7 @@ template <Finish finish>
     if constexpr (finish == Finish::Correlation) {
         const double rootI = roots[i];
         const double* rootJ = roots + first;
-        for (int t = 0; t < length; ++t) out[t] = 1 - (out[t] / rootI) / rootJ[t];
+        for (int t = 0; t < length; ++t) finishCorrelation(out[t], rootI, rootJ[t]);
     } else if constexpr (finish == Finish::Root) {
         for (int t = 0; t < length; ++t) out[t] = std::sqrt(out[t]);
     }
@@ -88,8 +91,8 @@ template <Finish finish, int Width>
         Lanes sums, rootJ;
         std::memcpy(&sums, out, sizeof sums);
         std::memcpy(&rootJ, roots + group.j + Width * t, sizeof rootJ);
-        const Lanes entries = 1 - (sums / roots[group.i + r]) / rootJ;
-        std::memcpy(out, &entries, sizeof entries);
+        finishCorrelation(sums, roots[group.i + r], rootJ);
+        std::memcpy(out, &sums, sizeof sums);
     } else {
         finishEntries<finish>(out, Width, roots, group.i + r, group.j + Width * t);
     }
