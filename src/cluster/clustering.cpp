@@ -12,7 +12,9 @@
 // is only read: it is the judge whenever a cell cannot decide.
 //
 // The triangle of cells takes 2 n^2 bytes; with the distances (4 n^2) a
-// clustering holds 6 n^2 bytes and a few arrays of n entries.
+// clustering holds 6 n^2 bytes and a few arrays of n entries ("average"
+// from many rows, through clusterMatrix, only the cells where its route
+// shows the record).
 
 #include "cluster/clustering.h"
 

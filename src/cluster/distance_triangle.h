@@ -19,8 +19,8 @@ inline std::size_t pairIndex(int n, int i, int j) {
 
 struct DistanceTriangle {
     int objectCount = 0;           // n, the number of rows
-    std::vector<double> entries;   // n(n-1)/2
-    DistanceRows rows;             // what the entries were computed from, if known
+    std::vector<double> entries;   // n(n-1)/2, or none (keepDistanceRows)
+    DistanceRows rows;             // what the entries are computed from, if known
 
     explicit DistanceTriangle(int n = 0) : objectCount(n) {
         resizeLargeBuffer(entries, n > 1 ? static_cast<std::size_t>(n) * static_cast<std::size_t>(n - 1) / 2 : 0);
