@@ -60,8 +60,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The blocked, vectorised loops must give every entry bit for bit as the
 // pair-by-pair sums do: across register groups and blocks, for every metric.
-// Sums over two sets of rows computed again from the rows must add those
-// same entries (not-a-number ones included) in the same order.
+// Distances computed again from the rows, one by one and in sums over two
+// sets of rows, must be or add those same entries (not-a-number ones
+// included) in the same order.
 TEST(DistanceTriangle, MatchesPairByPairSumsBitForBit) {
     std::vector<double> scratch;
     std::mt19937 random(17);
@@ -90,6 +91,9 @@ TEST(DistanceTriangle, MatchesPairByPairSumsBitForBit) {
                     ASSERT_EQ(bitsOf(sumOfDistances(fast.rows, {a}, {b}, scratch)), bitsOf(fast.between(a, b)))
                         << "n " << n << " q " << q << " metric " << static_cast<int>(metric) << " rows " << a << ", "
                         << b;
+                    ASSERT_EQ(bitsOf(rowDistance(fast.rows, a, b)), bitsOf(fast.between(a, b)))
+                        << "n " << n << " q " << q << " metric " << static_cast<int>(metric) << " rows " << a << ", "
+                        << b << " one by one";
                 }
                 std::vector<int> sets[3];  // outer, inner, neither
                 for (int r = 0; r < n; ++r) sets[random() % 3].push_back(r);
