@@ -25,13 +25,7 @@
 
 namespace {
 
-using distance_terms::AbsoluteDifferenceTerm;
-using distance_terms::Finish;
-using distance_terms::finishCorrelation;
-using distance_terms::LargestDifferenceTerm;
-using distance_terms::ProductTerm;
-using distance_terms::SquaredDifferenceTerm;
-using distance_terms::VectorOf;
+using namespace distance_terms;  // the terms every distance is made of
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
