@@ -47,7 +47,7 @@ void computeDistances(DistanceTriangle& distances, const DataMatrix& matrix, Dis
 void keepDistanceRows(DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric);
 
 // Computes the entries of the rows kept, in order, and hands them on a band
-// of at most two rows at a time: take(first, count, entries), the entries
+// of at most four rows at a time: take(first, count, entries), the entries
 // of rows first .. first + count - 1 with the rows after each, laid out as
 // in the triangle. band is the caller's buffer for them.
 using DistanceBandTaker = std::function<void(int first, int count, const double* entries)>;
