@@ -73,12 +73,14 @@ inline double meanCellWidth(double value, double termCount, double depth) {
     return averageWidth(value, termCount, depth, 0.0) + (depth + 1) * 0x1p-148;
 }
 
-// From this many objects the triangle (64 MB) lies far beyond the caches,
-// and a scattered read of an entry costs more than computing it again from
-// the rows. Measured: a whole run with sums from the rows took 0.91 and
-// 0.94 of the time at 5,000 x 20 (correlation, euclidean); at 3,051 x 38,
-// 0.98 and 1.08; at 1,000 rows one clustering took 1.11.
-inline constexpr int SumsFromRowsFrom = 4000;
+// From this many objects the triangle lies far beyond the caches, and a
+// scattered read of an entry costs more than computing it again from the
+// rows. A "correlation" term is two operations a column, the other metrics'
+// three or more, so its sums pay from fewer objects. Measured (whole
+// clusterings, alternated): "correlation" at 3,051 x 38 0.93 of the time,
+// at 2,000 x 38 about even, at 1,000 x 38 1.26; "euclidean" at 3,051 x 38
+// 1.05, and at 5,000 x 20 0.94.
+inline int sumsFromRowsFrom(DistanceMetric metric) { return metric == DistanceMetric::Correlation ? 2500 : 4000; }
 
 // The specified value of two clusters from their member lists (ascending
 // rows): the sum of their pair distances, the first cluster's rows outer,
@@ -91,7 +93,7 @@ inline constexpr int SumsFromRowsFrom = 4000;
 // again from the rows the triangle keeps, the same bits (sumOfDistances).
 inline double documentedAverage(const DistanceTriangle& distances, const std::vector<int>& outer,
                                 const std::vector<int>& inner, std::vector<double>& scratch) {
-    if (!distances.rows.empty() && (distances.entries.empty() || distances.objectCount >= SumsFromRowsFrom))
+    if (!distances.rows.empty() && (distances.entries.empty() || distances.objectCount >= sumsFromRowsFrom(distances.rows.metric)))
         return sumOfDistances(distances.rows, outer, inner, scratch) / static_cast<double>(outer.size()) /
                static_cast<double>(inner.size());
     constexpr int Block = 8;

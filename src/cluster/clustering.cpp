@@ -61,8 +61,8 @@ constexpr int NoSlot = -1;
 // From this many rows "average" goes without the triangle of distances
 // (n(n-1)/2 doubles): far beyond the caches, it costs a pass of writes and
 // one of reads for each clustering, and the exact sums take their terms
-// from the rows there (average_cells.h).
-constexpr int WithoutTriangleFrom = linkage_cells::SumsFromRowsFrom;
+// from the rows there (average_cells.h) for every metric.
+constexpr int WithoutTriangleFrom = 4000;
 
 // How many slots ahead the scattered cells (those in other clusters' rows)
 // are prefetched.
