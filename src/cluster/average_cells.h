@@ -93,7 +93,8 @@ inline int sumsFromRowsFrom(DistanceMetric metric) { return metric == DistanceMe
 // again from the rows the triangle keeps, the same bits (sumOfDistances).
 inline double documentedAverage(const DistanceTriangle& distances, const std::vector<int>& outer,
                                 const std::vector<int>& inner, std::vector<double>& scratch) {
-    if (!distances.rows.empty() && (distances.entries.empty() || distances.objectCount >= sumsFromRowsFrom(distances.rows.metric)))
+    const bool fromRows = distances.entries.empty() || distances.objectCount >= sumsFromRowsFrom(distances.rows.metric);
+    if (!distances.rows.empty() && fromRows)
         return sumOfDistances(distances.rows, outer, inner, scratch) / static_cast<double>(outer.size()) /
                static_cast<double>(inner.size());
     constexpr int Block = 8;
