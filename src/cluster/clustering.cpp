@@ -58,11 +58,6 @@ namespace {
 
 constexpr int NoSlot = -1;
 
-// From this many rows "average" goes without the triangle of distances
-// (n(n-1)/2 doubles): far beyond the caches, it costs a pass of writes and
-// one of reads for each clustering, and the exact sums take their terms
-// from the rows there (average_cells.h) for every metric.
-constexpr int WithoutTriangleFrom = 4000;
 
 // How many slots ahead the scattered cells (those in other clusters' rows)
 // are prefetched.
@@ -282,7 +277,12 @@ void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage 
 
 void clusterMatrix(MergeTree& tree, DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric,
                    Linkage linkage, ClusteringWorkspace& workspace) {
-    if (linkage == Linkage::Average && matrix.rowCount >= WithoutTriangleFrom) {
+    // Where the exact sums take their terms from the rows (average_cells.h),
+    // "average" goes without the triangle of distances (n(n-1)/2 doubles):
+    // its only regular reader left is the fill of the cells, a pass of
+    // writes and one of reads for each clustering. One clustering at 3,051
+    // x 38 ("correlation") took 0.88 to 0.95 of the time without it.
+    if (linkage == Linkage::Average && matrix.rowCount >= linkage_cells::sumsFromRowsFrom(metric)) {
         keepDistanceRows(distances, matrix, metric);
         startCall(tree, distances, workspace);
         ClusteringWorkspace::Buffers& buffers = *workspace.buffers;

@@ -340,16 +340,17 @@ TEST(TiledCells, FasterRoutesWriteTheTablesRecord) {
     EXPECT_GE(rowsOnlyJoined, 4);
 }
 
-// From many rows "average" goes without the triangle, and falls back on it
-// where its route cannot show the record (a constant row: undefined
-// correlations), with the same buffers from one call to the next.
+// From many rows "average" goes without the triangle (cells packed, then in
+// tiles), and falls back on it where its route cannot show the record (a
+// constant row: undefined correlations), with the same buffers from one
+// call to the next.
 TEST(ClusterMatrix, WritesTheTrianglesRecordWithOrWithoutIt) {
     std::mt19937 random(3);
     ClusteringWorkspace workspace;
     DistanceTriangle reused;
-    DataMatrix constantRow = clusteredMatrix(random, 4000, 5, 40);
+    DataMatrix constantRow = clusteredMatrix(random, 4001, 5, 40);
     for (double& v : constantRow.row(7)) v = 2.5;
-    for (const DataMatrix& m : {clusteredMatrix(random, 4001, 5, 40), constantRow}) {
+    for (const DataMatrix& m : {clusteredMatrix(random, 2600, 5, 40), constantRow}) {
         MergeTree fromMatrix(m.rowCount), fromTriangle(m.rowCount);
         clusterMatrix(fromMatrix, reused, m, DistanceMetric::Correlation, Linkage::Average, workspace);
         const bool fellBack = workspace.usedTable;
