@@ -58,7 +58,6 @@ namespace {
 
 constexpr int NoSlot = -1;
 
-
 // How many slots ahead the scattered cells (those in other clusters' rows)
 // are prefetched.
 constexpr int PrefetchDistance = 8;
