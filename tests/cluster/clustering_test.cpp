@@ -340,10 +340,10 @@ TEST(TiledCells, FasterRoutesWriteTheTablesRecord) {
     EXPECT_GE(rowsOnlyJoined, 4);
 }
 
-// From many rows "average" goes without the triangle (cells packed, then in
-// tiles), and falls back on it where its route cannot show the record (a
-// constant row: undefined correlations), with the same buffers from one
-// call to the next.
+// From many rows "average" goes without the triangle (below 4,000 rows too,
+// where only that puts the cells in tiles), and falls back on it
+// where its route cannot show the record (a constant row: undefined
+// correlations), with the same buffers from one call to the next.
 TEST(ClusterMatrix, WritesTheTrianglesRecordWithOrWithoutIt) {
     std::mt19937 random(3);
     ClusteringWorkspace workspace;
