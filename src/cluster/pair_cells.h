@@ -58,7 +58,9 @@ struct TiledPlaces {
 // bring four times fewer lines for a column but four times more for a row,
 // and below about 4,000 clusters (cells of 32 MB) the rows' lines cost more
 // than the columns' save (measured: 15 per cent slower at 3,051 rows, 11
-// per cent faster at 5,000, 13 at 8,000).
+// per cent faster at 5,000, 13 at 8,000), where a triangle of distances
+// shares the caches with them; without one, tiles pay from fewer clusters
+// (the clustering's preparePairCells).
 struct PairCells {
     float* cells;
     std::size_t* rows;
