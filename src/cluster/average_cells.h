@@ -75,8 +75,9 @@ inline double meanCellWidth(double value, double termCount, double depth) {
 
 // From this many objects the triangle outgrows the caches, and a scattered
 // read of an entry costs more than computing it again from the rows (the
-// clustering then keeps no triangle at all). A "correlation" term is two operations a column, the other metrics'
-// three or more, so its sums pay from fewer objects. Measured (whole
+// "average" clustering then keeps no triangle at all). A "correlation" term
+// is two operations a column, the other metrics' three or more, so its sums
+// pay from fewer objects. Measured (whole
 // clusterings, alternated): "correlation" at 3,051 x 38 0.93 of the time,
 // at 2,000 x 38 about even, at 1,000 x 38 1.26; "euclidean" at 3,051 x 38
 // 1.05, and at 5,000 x 20 0.94.

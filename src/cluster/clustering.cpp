@@ -311,8 +311,8 @@ void clusterByTable(MergeTree& tree, const DistanceTriangle& distances, Linkage 
 
 double clusteringWorkspaceBytes(int n) {
     const double objects = n;
-    // The cells (n(n-1)/2 floats, or in tiles about 2.5 n more and a cache
-    // line), and per object: a row offset, the slot arrays (identity, code,
+    // The cells (counted as tiles, about 2.5 n more than the n(n-1)/2 packed
+    // floats, and a cache line), and per object: a row offset, the slot arrays (identity, code,
     // neighbour, an entry of 24 bytes, three factors of the estimates, a
     // scan cell, two scan estimates), a member list with its size and
     // depth, and the faster routes' arrays (a join of 16 bytes, nine
