@@ -204,9 +204,11 @@ bool AverageRoute<Places>::propose(MergeTree& tree, bool& proven) {
             // The join takes the late join's step, which moves to this one.
             const MergePair lateRecord = tree.mergePairs[at(t - 1)];
             const double lateHeight = tree.height(t - 1);
+            const HeightBounds lateBounds = estimating ? buffers.heightBounds[at(t - 1)] : HeightBounds{};
             record(tree, t - 1, *ready);
             tree.mergePairs[at(t)] = lateRecord;
             tree.setHeight(lateHeight, t);
+            if (estimating) buffers.heightBounds[at(t)] = lateBounds;
             buffers.codeOf[at(late.slot)] = t + 1;
             formedAt[at(a)] = t - 1;
             formedAt[at(late.slot)] = t;
@@ -362,7 +364,8 @@ namespace {
 
 template <class Places>
 bool averagePairs(MergeTree& tree, const DistanceTriangle& distances, float* cells, Places places,
-                  linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
+                  linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount,
+                  bool printedHeights) {
     const int n = distances.objectCount;
     // Distances >= 0 but not a negative zero (as for the other routes), and
     // the bounds of the cells' intervals (no overflow of a single-precision
@@ -373,10 +376,14 @@ bool averagePairs(MergeTree& tree, const DistanceTriangle& distances, float* cel
         !(largest * largestTermCount <= 0x1p120))
         return false;
     AverageRoute<Places> route{distances, cells, places, records, buffers, exactCount, n, documentedError(largestTermCount)};
+    route.estimating = printedHeights && distances.rows.metric == DistanceMetric::Correlation && distances.rows.rowCount == n;
+    route.distanceSlack = route.estimating ? correlation_means::distanceSlack(distances.rows) : 0.0;
     bool proven = false;
     if (!route.propose(tree, proven)) return false;
     // The replay reads the distances again, one by one: only from the entries.
-    return proven || (!distances.entries.empty() && route.replay(tree));
+    if (!proven && (distances.entries.empty() || !route.replay(tree))) return false;
+    if (route.estimating) settlePrintedHeights(tree, buffers.heightBounds, distances, buffers.scratch, exactCount);
+    return true;
 }
 
 }  // namespace
@@ -384,8 +391,10 @@ bool averagePairs(MergeTree& tree, const DistanceTriangle& distances, float* cel
 }  // namespace average_route
 
 bool joinAverageBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pair_cells::PairCells cells,
-                                linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount) {
+                                linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount,
+                                bool printedHeights) {
     return pair_cells::withPlaces(cells, [&](auto places) {
-        return average_route::averagePairs(tree, distances, cells.cells, places, records, buffers, exactCount);
+        return average_route::averagePairs(tree, distances, cells.cells, places, records, buffers, exactCount,
+                                           printedHeights);
     });
 }

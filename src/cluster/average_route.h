@@ -52,6 +52,7 @@
 #include <vector>
 
 #include "cluster/average_cells.h"
+#include "cluster/correlation_means.h"
 #include "cluster/pair_cells.h"
 #include "cluster/reducible_linkage.h"
 
@@ -106,6 +107,10 @@ struct AverageRoute {
     int deepest = 0;  // the largest depth of a cluster formed so far
     bool meanCells = true;  // the proposal's cells, until the replay refills them
     int placed = 0;         // the clusters the cells are laid out for
+    // Heights from the clusters' unit row sums where they print alike
+    // (correlation_means.h), with the per-distance part of their width.
+    bool estimating = false;
+    double distanceSlack = 0;
 
     // What is known of the values of a younger cluster with the clusters
     // active when it was formed, but its partner: a lower bound of them
@@ -157,6 +162,9 @@ struct AverageRoute {
         deepest = 0;
         buffers.codeOf.resize(at(n));
         for (int i = 0; i < n; ++i) buffers.codeOf[at(i)] = -(i + 1);
+        if (!estimating) return;
+        correlation_means::startSums(distances.rows, buffers.unitSums);
+        buffers.heightBounds.assign(at(n - 1), HeightBounds{});
     }
 
     // The record of step t: the selected entry first, at its value (the
@@ -173,6 +181,10 @@ struct AverageRoute {
         tree.mergePairs[at(t)] = {codeOf[at(first)], codeOf[at(first == a ? b : a)]};
         tree.setHeight(height, t);
         codeOf[at(a)] = t + 1;
+        // An estimated join is oriented by identities, the older summed outer.
+        if (estimating)
+            buffers.heightBounds[at(t)] =
+                join.estimated ? HeightBounds{false, join.low, join.high, join.older != a} : HeightBounds{};
     }
 
     // Lays the cells out for all n clusters again.
@@ -182,6 +194,7 @@ struct AverageRoute {
     }
 
     void joinRecords(int a, int b) {
+        if (estimating) correlation_means::joinSums(buffers.unitSums, distances.rows.columnCount, a, b);
         records.join(a, a, b);
         deepest = std::max(deepest, records.depths[at(a)]);
     }
@@ -223,6 +236,23 @@ struct AverageRoute {
     // youngerKeepsOlder is asked only when the active clusters are still
     // those (but for the split one).
     std::optional<ReadyJoin> readyJoin(int x, int y, const YoungerNearest& nearest) const {
+        if (estimating) {
+            // Bounds of both orientations: enough where the orientation
+            // needs no sums (as below, with the bounds for v's).
+            const auto bounds = correlation_means::meanBounds(
+                buffers.unitSums, distances.rows.columnCount, distanceSlack, x, y, records.sizes[at(x)],
+                records.sizes[at(y)], records.depths[at(x)], records.depths[at(y)]);
+            ReadyJoin estimate{bounds.estimate, bounds.estimate, bounds.low, bounds.high, x, y,
+                               ReadyJoin::Orientation::Same, true};
+            if (bounds.high < std::numeric_limits<double>::infinity()) {
+                if (records.sizes[at(x)] == 1) return estimate;
+                const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)], nearest.deepest);
+                if (lowEnd(nearest.low, widthY) > bounds.high * (1 + 3 * eps) + 0x1p-1000) {
+                    estimate.orientation = ReadyJoin::Orientation::OlderFirst;
+                    return estimate;
+                }
+            }
+        }
         const double v = sum(x, y);
         ReadyJoin next{v, v, v, v, x, y, ReadyJoin::Orientation::Same};
         if (records.sizes[at(x)] == 1) return next;

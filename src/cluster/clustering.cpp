@@ -257,8 +257,10 @@ void startCall(MergeTree& tree, const DistanceTriangle& distances, ClusteringWor
 
 }  // namespace
 
-void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
-                    ClusteringWorkspace& workspace) {
+namespace {
+
+void clusterWithHeights(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
+                        ClusteringWorkspace& workspace, Heights heights) {
     startCall(tree, distances, workspace);
     if (distances.objectCount < 2) return;
     ClusteringWorkspace::Buffers& buffers = *workspace.buffers;
@@ -266,9 +268,12 @@ void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage 
     if (linkage == Linkage::Connected) {
         joined = joinBySpanningTree(tree, distances, buffers.reducible);
     } else {
-        const auto route = linkage == Linkage::Compact ? joinBySmallestPairs : joinAverageBySmallestPairs;
-        joined = route(tree, distances, preparePairCells(buffers, distances), buffers.records, buffers.reducible,
-                       workspace.exactLinkages);
+        const pair_cells::PairCells cells = preparePairCells(buffers, distances);
+        joined = linkage == Linkage::Compact
+                     ? joinBySmallestPairs(tree, distances, cells, buffers.records, buffers.reducible,
+                                           workspace.exactLinkages)
+                     : joinAverageBySmallestPairs(tree, distances, cells, buffers.records, buffers.reducible,
+                                                  workspace.exactLinkages, heights == Heights::AsPrinted);
     }
     if (joined) {
         workspace.usedTable = false;
@@ -277,8 +282,15 @@ void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage 
     clusterByTable(tree, distances, linkage, workspace);
 }
 
+}  // namespace
+
+void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
+                    ClusteringWorkspace& workspace) {
+    clusterWithHeights(tree, distances, linkage, workspace, Heights::Documented);
+}
+
 void clusterMatrix(MergeTree& tree, DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric,
-                   Linkage linkage, ClusteringWorkspace& workspace) {
+                   Linkage linkage, ClusteringWorkspace& workspace, Heights heights) {
     // Where the exact sums take their terms from the rows (average_cells.h),
     // "average" goes without the triangle of distances (n(n-1)/2 doubles):
     // its only regular reader left is the fill of the cells, a pass of
@@ -289,13 +301,13 @@ void clusterMatrix(MergeTree& tree, DistanceTriangle& distances, const DataMatri
         startCall(tree, distances, workspace);
         ClusteringWorkspace::Buffers& buffers = *workspace.buffers;
         if (joinAverageBySmallestPairs(tree, distances, preparePairCells(buffers, distances), buffers.records,
-                                       buffers.reducible, workspace.exactLinkages)) {
+                                       buffers.reducible, workspace.exactLinkages, heights == Heights::AsPrinted)) {
             workspace.usedTable = false;
             return;
         }
     }
     computeDistances(distances, matrix, metric);
-    clusterObjects(tree, distances, linkage, workspace);
+    clusterWithHeights(tree, distances, linkage, workspace, heights);
 }
 
 void clusterByTable(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,

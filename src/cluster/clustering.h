@@ -72,13 +72,19 @@ double clusteringWorkspaceBytes(int n);
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
                     ClusteringWorkspace& workspace);
 
+// How exact a record's heights must be: the documented values, or only as
+// exact as the report prints them (printed_heights.h): every height written
+// alike in both notations, and the two sides of every step in the same
+// order. For trees that only the report shows.
+enum class Heights { Documented, AsPrinted };
+
 // Computes the distances of the matrix's rows into distances (the caller's
 // buffer, reused from call to call) and clusters them as above. With
 // "average" and many rows, the faster route takes the distances a band at
 // a time and keeps no triangle of them; only where it cannot show its
 // record are the entries computed and the clustering run again.
 void clusterMatrix(MergeTree& tree, DistanceTriangle& distances, const DataMatrix& matrix, DistanceMetric metric,
-                   Linkage linkage, ClusteringWorkspace& workspace);
+                   Linkage linkage, ClusteringWorkspace& workspace, Heights heights = Heights::Documented);
 
 // The same clustering always through the nearest-neighbour table, for
 // benchmarks and tests of the faster routes.

@@ -15,11 +15,14 @@
 #include "cluster/linkage_cells.h"
 #include "cluster/merge_tree.h"
 #include "cluster/pair_cells.h"
+#include "cluster/printed_heights.h"
 
 // A proposed "average" join whose two clusters exist: its documented value
 // with the older cluster first, the one with the younger first where it
 // matters, bounds of both, and which of them the younger cluster's table
-// entry holds.
+// entry holds. An estimated join has only bounds: its values are estimates
+// between them (for a tree whose heights need only print alike, see
+// printed_heights.h).
 struct ReadyJoin {
     enum class Orientation : char { Same, OlderFirst, YoungerFirst };
     double olderFirst = 0;
@@ -29,6 +32,7 @@ struct ReadyJoin {
     int older = -1;  // identities
     int younger = -1;
     Orientation orientation = Orientation::Same;
+    bool estimated = false;
 };
 
 // The per-object arrays of the routes, kept between calls.
@@ -75,6 +79,11 @@ struct ReducibleBuffers {
     };
     std::vector<NearestTwo> nearestAtForming;
     std::vector<double> scratch;  // of the documented sums
+    // "average" of "correlation" where heights need only print alike: the
+    // sums of the members' unit rows by identity (correlation_means.h),
+    // and what is known of each step's height.
+    std::vector<double> unitSums;
+    std::vector<HeightBounds> heightBounds;
     std::vector<int> kept;        // the clusters whose cells a compaction keeps
 };
 
@@ -93,6 +102,9 @@ bool joinBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pai
 // number >= 0 (not too large for the cells) and the checks of the proposed
 // tree, as it is made or in a replay, show that the table writes it; see
 // average_pairs.cpp. For a triangle without entries (keepDistanceRows), the
-// distances come from its rows and there is no replay.
+// distances come from its rows and there is no replay. With printedHeights
+// the heights need only be exact to the digits the report prints, which
+// "correlation" shows for most joins without summing their distances.
 bool joinAverageBySmallestPairs(MergeTree& tree, const DistanceTriangle& distances, pair_cells::PairCells cells,
-                                linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount);
+                                linkage_cells::ClusterRecords& records, ReducibleBuffers& buffers, std::size_t& exactCount,
+                                bool printedHeights = false);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -96,7 +97,47 @@ void writeNewHampshire(std::string& out, const MergeTree& tree, const std::vecto
     out += ";\n";
 }
 
+// The decimal exponent that formatValueText's fixed notation takes for a
+// value (-1 to 5), or 99 where it writes an exponent.
+int fixedNotationExponent(double magnitude) {
+    if (!(magnitude >= 0.1 && magnitude < 1e6)) return 99;
+    int e = -1;
+    for (double power = 1.0; e < 5 && magnitude >= power; power *= 10.0) ++e;
+    return e;
+}
+
+// The integer that every value from low to high (0 < low <= high) rounds to
+// when scaled by 10^power, or -1 when they may not all round alike. The
+// scaling by a power of ten up to 10^22 (exact) rounds once, within 2^-53 of
+// the scaled value; each end must lie that far inside the same rounding
+// interval, so that no tie and no boundary is in reach.
+long long commonRounding(double low, double high, int power) {
+    if (power > 22 || power < -22) return -1;
+    double scale = 1;
+    for (int k = 0; k < std::abs(power); ++k) scale *= 10;
+    auto scaled = [&](double x) { return power >= 0 ? x * scale : x / scale; };
+    const double a = scaled(low), b = scaled(high);
+    if (!(b < 0x1p50)) return -1;
+    const double k = std::nearbyint(a);
+    auto inside = [k](double t) { return std::fabs(t - k) < 0.5 - (t * 0x1p-50 + 0x1p-60); };
+    if (std::nearbyint(b) != k || !inside(a) || !inside(b)) return -1;
+    return static_cast<long long>(k);
+}
+
 }  // namespace
+
+bool printsAlike(double low, double high) {
+    if (!(low > 0 && low <= high && high < 1e300)) return false;
+    if (commonRounding(low, high, 6) < 0) return false;  // "%10.6f"
+    // Six significant digits: the same notation and digit count at both ends,
+    // and the same digits.
+    const int e = fixedNotationExponent(low);
+    if (e != fixedNotationExponent(high)) return false;
+    if (e != 99) return commonRounding(low, high, 5 - e) >= 0;
+    const int exponent = static_cast<int>(std::floor(std::log10(low)));
+    const long long digits = commonRounding(low, high, 5 - exponent);
+    return digits >= 100000 && digits <= 999999;
+}
 
 std::string formatValueText(double value) {
     if (!std::isfinite(value)) return nonFiniteText(value);
@@ -107,9 +148,8 @@ std::string formatValueText(double value) {
     const double magnitude = std::fabs(value);
     char buffer[64];
     std::string text;
-    if (magnitude == 0.0 || (magnitude >= 0.1 && magnitude < 1e6)) {
-        int e = -1;
-        for (double power = 1.0; e < 5 && magnitude >= power; power *= 10.0) ++e;
+    if (magnitude == 0.0 || fixedNotationExponent(magnitude) != 99) {
+        const int e = magnitude == 0.0 ? -1 : fixedNotationExponent(magnitude);
         const int length = std::snprintf(buffer, sizeof buffer, "%.*f", 5 - e, value);
         text.assign(buffer, static_cast<std::size_t>(length));
         const std::size_t point = text.find('.');

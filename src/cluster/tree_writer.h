@@ -15,6 +15,11 @@ enum class TreeNotation { SPlus, NewHampshire };
 // 0.05 -> "5.e-002", 37/6 -> "6.16667".
 std::string formatValueText(double value);
 
+// Whether every value from low to high is written as the same text as a
+// height in both notations ("%10.6f" and six significant digits); true only
+// where that is certain, never for values at or below 0.
+bool printsAlike(double low, double high);
+
 // The text that stands for object o (1-based) in every tree, picture and
 // table: its row name as stored (even an empty one) when the matrix has row
 // names, otherwise its number.

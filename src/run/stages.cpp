@@ -65,9 +65,11 @@ struct Worker {
     explicit Worker(int n) : tree(n) {}
 };
 
+// The first tree's heights go on to the side outputs in full; a resampled
+// tree's only into the report (and its sides' order into the consensus).
 void clusterAndWrite(Worker& worker, const DataMatrix& data, const RunMethods& methods,
-                     const RunInputs& inputs, std::string& block, std::vector<int>& nonFiniteRows) {
-    clusterMatrix(worker.tree, worker.distances, data, methods.metric, methods.linkage, worker.workspace);
+                     const RunInputs& inputs, Heights heights, std::string& block, std::vector<int>& nonFiniteRows) {
+    clusterMatrix(worker.tree, worker.distances, data, methods.metric, methods.linkage, worker.workspace, heights);
     computeLeafOrder(worker.tree);
     // The faster clustering routes have already checked every distance.
     nonFiniteRows = worker.workspace.distancesBelowSentinel() ? std::vector<int>{} : rowsToName(worker.distances);
@@ -115,7 +117,7 @@ MemoryPlan memoryPlan(int n, int columns, int sampleSize, bool withErrors) {
     const double perSample = 200.0 + 60.0 * (rows - 1.0);
     const double treeText = 40.0 * rows;  // one tree in the report's notation
     MemoryPlan plan;
-    plan.perThread = triangle + clusteringWorkspaceBytes(n) + 64.0 * rows + 3.0 * matrix + 40.0 * rows +
+    plan.perThread = triangle + clusteringWorkspaceBytes(n) + 64.0 * rows + 4.0 * matrix + 40.0 * rows +
                      4.0 * (treeText + perSample);
     plan.fixed = 8e6 +                                   // the program itself
                  static_cast<double>(sampleSize) * perSample +
@@ -189,7 +191,7 @@ int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile&
     Worker& mainWorker = workers[0];
     std::string block = "The original tree with distance is:\n";
     std::vector<int> rows;
-    clusterAndWrite(mainWorker, inputs.workingMatrix, methods, inputs, block, rows);
+    clusterAndWrite(mainWorker, inputs.workingMatrix, methods, inputs, Heights::Documented, block, rows);
     nonFinite.noteRows(rows);
     block += "\n\n";
     report.write(block);
@@ -218,7 +220,7 @@ int runStagesChecked(const RunSettings& settings, RunInputs& inputs, ReportFile&
     };
     auto clusterPass = [&](int thread, SamplePass& pass) {
         Worker& worker = workers[static_cast<std::size_t>(thread)];
-        clusterAndWrite(worker, worker.data, methods, inputs, pass.block,
+        clusterAndWrite(worker, worker.data, methods, inputs, Heights::AsPrinted, pass.block,
                         pass.rowsWithNonFiniteDistances);
         pass.block += "\n\n";
         pass.clusters = summarizeTree(worker.tree);

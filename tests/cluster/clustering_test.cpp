@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include "cluster/average_cells.h"
 #include "cluster/cluster_test_support.h"
+#include "cluster/correlation_means.h"
+#include "cluster/printed_heights.h"
+#include "cluster/tree_writer.h"
 #include "cluster/reducible_linkage.h"
 #include "cluster/single_row_cells.h"
 #include "reference/literal_clustering.h"
@@ -327,8 +331,10 @@ TEST(TiledCells, FasterRoutesWriteTheTablesRecord) {
                 ReducibleBuffers buffers;
                 std::size_t exactCount = 0;
                 MergeTree tiled(n), table(n);
-                const auto route = linkage == Linkage::Compact ? joinBySmallestPairs : joinAverageBySmallestPairs;
-                const bool joined = route(tiled, d, {cells.data(), rows.data(), columns.data()}, records, buffers, exactCount);
+                const pair_cells::PairCells places{cells.data(), rows.data(), columns.data()};
+                const bool joined = linkage == Linkage::Compact
+                                        ? joinBySmallestPairs(tiled, d, places, records, buffers, exactCount)
+                                        : joinAverageBySmallestPairs(tiled, d, places, records, buffers, exactCount);
                 clusterByTable(table, d.entries.empty() ? triangles[2] : d, linkage, workspace);
                 EXPECT_TRUE(joined || &d != &triangles[0]) << n << " objects, distinct distances";
                 rowsOnlyJoined += joined && d.entries.empty();
@@ -358,6 +364,96 @@ TEST(ClusterMatrix, WritesTheTrianglesRecordWithOrWithoutIt) {
         EXPECT_EQ(reused.entries.empty(), !fellBack);
         clusterObjects(fromTriangle, distancesOf(m, DistanceMetric::Correlation), Linkage::Average, workspace);
         for (int s = 0; s < m.rowCount - 1; ++s) ASSERT_TRUE(sameStep(fromMatrix, fromTriangle, s)) << "step " << s + 1;
+    }
+}
+
+// Resampled trees need their heights only as exact as the report prints
+// them: "correlation" "average" bounds most of them without summing, and
+// the trees must still be written alike in both notations, leaf order
+// included, through the triangle and from the rows alone.
+TEST(ClusterMatrix, HeightsAsPrintedWriteTheSameTrees) {
+    std::mt19937 random(13);
+    ClusteringWorkspace workspace;
+    DistanceTriangle reused;
+    const NameTable names;
+    for (const DataMatrix& m : {clusteredMatrix(random, 300, 6, 12), clusteredMatrix(random, 2600, 5, 40)}) {
+        MergeTree documented(m.rowCount), printed(m.rowCount);
+        clusterMatrix(documented, reused, m, DistanceMetric::Correlation, Linkage::Average, workspace);
+        const std::size_t documentedSums = workspace.exactLinkages;
+        clusterMatrix(printed, reused, m, DistanceMetric::Correlation, Linkage::Average, workspace, Heights::AsPrinted);
+        EXPECT_LT(workspace.exactLinkages, documentedSums / 2) << m.rowCount << " rows";
+        computeLeafOrder(documented);
+        computeLeafOrder(printed);
+        EXPECT_EQ(documented.leafOrder, printed.leafOrder) << m.rowCount << " rows";
+        for (const TreeNotation notation : {TreeNotation::SPlus, TreeNotation::NewHampshire}) {
+            std::string expected, actual;
+            writeMergeTree(expected, documented, notation, names, false);
+            writeMergeTree(actual, printed, notation, names, false);
+            EXPECT_EQ(actual, expected) << m.rowCount << " rows";
+        }
+    }
+}
+
+// The bounds from the clusters' unit row sums hold both documented
+// orientations of a "correlation" average, for clusters formed in a chain
+// and in a balanced tree, and are narrow enough to settle printed digits.
+TEST(CorrelationMeans, BoundBothDocumentedOrientations) {
+    std::mt19937 random(17);
+    const DistanceTriangle d = distancesOf(clusteredMatrix(random, 400, 7, 3), DistanceMetric::Correlation);
+    const int q = d.rows.columnCount;
+    std::vector<double> sums, scratch;
+    correlation_means::startSums(d.rows, sums);
+    const double slack = correlation_means::distanceSlack(d.rows);
+    const auto single = correlation_means::meanBounds(sums, q, slack, 1, 2, 1, 1, 0, 0);
+    EXPECT_TRUE(single.low <= d.between(1, 2) && d.between(1, 2) <= single.high);
+    // Summed in either order, 40,000 terms stray from the estimate by more
+    // than the last bits.
+    std::vector<int> chain(200), balanced(200);
+    std::iota(chain.begin(), chain.end(), 0);
+    std::iota(balanced.begin(), balanced.end(), 200);
+    for (int r = 1; r < 200; ++r) correlation_means::joinSums(sums, q, 0, r);  // depth 199
+    for (int step = 1; step < 200; step *= 2)                                  // depth 8
+        for (int i = 200; i + step < 400; i += 2 * step) correlation_means::joinSums(sums, q, i, i + step);
+    const auto bounds = correlation_means::meanBounds(sums, q, slack, 0, 200, 200, 200, 199, 8);
+    for (const double v : {linkage_cells::documentedAverage(d, chain, balanced, scratch),
+                           linkage_cells::documentedAverage(d, balanced, chain, scratch)}) {
+        EXPECT_TRUE(bounds.low <= v && v <= bounds.high) << v << " not in " << bounds.low << " .. " << bounds.high;
+        EXPECT_LT(bounds.high - bounds.low, 1e-10 * v);
+    }
+}
+
+// The pass that makes bounded heights report-exact sums a step whose bounds
+// cross a printed digit, and both sides of a step whose bounds overlap (their
+// order is open); bounds that settle both leave the estimates.
+TEST(PrintedHeights, SumsWhereTheTextOrTheOrderOfTheSidesIsOpen) {
+    const double close = 0.3 + 0x1p-50;  // rows 3 and 4, just above rows 1 and 2
+    const DistanceTriangle d = triangleOf(4, {0.3, 0.9, 0.9, 0.9, 0.9, close});
+    MergeTree documented(4);
+    clusterObjects(documented, d, Linkage::Average);
+    ASSERT_EQ(documented.height(1), close);
+    const struct { double spread, top; std::size_t sums; } cases[] = {
+        {1e-16, 1e-12, 0},  // every text and order settled
+        {1e-12, 1e-12, 2},  // the bounds of the two pairs overlap
+        {1e-16, 6e-7, 1},   // the top's bounds cross 0.8999995 and 0.9000005
+    };
+    for (const auto& c : cases) {
+        MergeTree tree = documented;
+        std::vector<HeightBounds> bounds;
+        std::vector<double> estimates;
+        for (int s = 0; s < 3; ++s) {
+            const double h = documented.height(s), spread = s == 2 ? c.top : c.spread;
+            bounds.push_back({false, h - spread, h + spread, s == 2});
+            estimates.push_back(h - spread / 2);
+            tree.setHeight(estimates.back(), s);
+        }
+        std::vector<double> scratch;
+        std::size_t sums = 0;
+        settlePrintedHeights(tree, bounds, d, scratch, sums);
+        EXPECT_EQ(sums, c.sums);
+        for (int s = 0; s < 3; ++s) {
+            const bool summed = (c.sums == 2 && s < 2) || (c.sums == 1 && s == 2);
+            EXPECT_EQ(tree.height(s), summed ? documented.height(s) : estimates[index(s)]) << s;
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include "cluster/tree_writer.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <random>
 
@@ -40,6 +41,38 @@ TEST(TreeWriter, ValueTextHasSixSignificantDigits) {
         {nan, "nan"}, {-nan, "nan"}, {inf, "inf"}, {-inf, "-inf"},
     };
     for (const auto& [value, text] : cases) EXPECT_EQ(formatValueText(value), text) << value;
+}
+
+// Where printsAlike says so, both ends of the range (and a value between)
+// are written alike in both notations; at boundaries, ties, zero and
+// negative values it declines, and inside a digit it agrees.
+TEST(TreeWriter, PrintsAlikeOnlyWhereBothNotationsAgree) {
+    const struct { double low, high; bool alike; } cases[] = {
+        {0.1234561, 0.1234562, true}, {0.0734, 0.0734 + 1e-12, true}, {6.16667, 6.16667 + 1e-9, true},
+        {1234567, 1234567 + 1e-8, true}, {2e-7, 2e-7 + 1e-20, true},
+        {0.1234565 - 1e-9, 0.1234565 + 1e-9, false},   // a six-decimal boundary
+        {0.0999999999, 0.1000000001, false},           // the change of notation
+        {0.0734565, 0.0734565 + 2e-10, false},         // a significant-digit boundary
+        {123456.5, 123456.5, false}, {0.0, 1e-9, false}, {-0.3, -0.2999999, false}, {2.0, 1.0, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(printsAlike(c.low, c.high), c.alike) << c.low << " " << c.high;
+    auto texts = [](double x) {
+        char fixed[400];
+        std::snprintf(fixed, sizeof fixed, "%10.6f", x);
+        return std::string(fixed) + " " + formatValueText(x);
+    };
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> exponent(-9, 8), width(-16, -5);
+    int alike = 0;
+    for (int k = 0; k < 20000; ++k) {
+        const double low = std::pow(10.0, exponent(random));
+        const double high = low * (1 + std::pow(10.0, width(random)));
+        if (!printsAlike(low, high)) continue;
+        ++alike;
+        ASSERT_EQ(texts(low), texts(high)) << low << " " << high;
+        ASSERT_EQ(texts(low), texts(low + (high - low) / 3)) << low << " " << high;
+    }
+    EXPECT_GT(alike, 5000);
 }
 
 TEST(TreeWriter, NamesAndASingleObject) {
