@@ -43,6 +43,12 @@
 // orientation does not matter, and while B's entry keeps A, v(B, A) is
 // only needed through its bounds (within 2 eps' v(A, B), eps' for the
 // pair's own term count).
+//
+// Heights as printed. (1), (2) and the orientation need only bounds of L
+// and H. Where the record's heights need only be exact to the report's
+// digits, a "correlation" join whose orientation the cells show takes such
+// bounds from the clusters' unit row sums (correlation_means.h) instead of
+// its sums, and the heights are settled afterwards (printed_heights.h).
 
 #include <algorithm>
 #include <cmath>

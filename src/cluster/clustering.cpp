@@ -330,11 +330,12 @@ double clusteringWorkspaceBytes(int n) {
     // depth, and the faster routes' arrays (a join of 16 bytes, nine
     // identities, a distance, two ready joins and a queue entry, the cells'
     // row and column places, and the smallest-pair order's bound,
-    // neighbour and flag with two heap entries of 8 bytes, and the two
-    // nearest cells of a cluster when it was formed).
+    // neighbour and flag with two heap entries of 8 bytes, the two
+    // nearest cells of a cluster when it was formed, and what is known of
+    // a step's height).
     const double cells = static_cast<double>(pair_cells::tiledCellCount(n) + pair_cells::TileCells);  // >= packed
     return cells * sizeof(float) +
-           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 9 * 4 + 8 + 2 * sizeof(ReadyJoin) + 16 + 12 + 4 + 4 + 1 + 2 * 8 + sizeof(ReducibleBuffers::NearestTwo));
+           objects * (8 + 3 * 4 + 24 + 3 * 8 + 4 + 2 * 8 + 32 + 2 * 4 + 16 + 9 * 4 + 8 + 2 * sizeof(ReadyJoin) + 16 + 12 + 4 + 4 + 1 + 2 * 8 + sizeof(ReducibleBuffers::NearestTwo) + sizeof(HeightBounds));
 }
 
 void clusterObjects(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage) {

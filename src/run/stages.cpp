@@ -103,8 +103,9 @@ int threadCountFor(const RunSettings& settings) {
 // tallies the clusters of half of them (about 24(n-1) bytes a tree). Each
 // worker holds a distance triangle, a clustering workspace, a tree and a
 // resampled matrix, and up to four passes in flight (their report text and
-// summary); the distances keep the worker's rows, and the sums of a
-// clustering pack up to all of them again. The matrices as read and the
+// summary); the distances keep the worker's rows, the sums of a
+// clustering pack up to all of them again, and "correlation" keeps a sum
+// of unit rows per cluster. The matrices as read and the
 // first tree's work come once.
 struct MemoryPlan {
     double fixed = 0;
