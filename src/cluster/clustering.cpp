@@ -255,10 +255,6 @@ void startCall(MergeTree& tree, const DistanceTriangle& distances, ClusteringWor
     if (!workspace.buffers) workspace.buffers = std::make_unique<ClusteringWorkspace::Buffers>();
 }
 
-}  // namespace
-
-namespace {
-
 void clusterWithHeights(MergeTree& tree, const DistanceTriangle& distances, Linkage linkage,
                         ClusteringWorkspace& workspace, Heights heights) {
     startCall(tree, distances, workspace);

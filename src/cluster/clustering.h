@@ -49,8 +49,8 @@ struct ClusteringWorkspace {
     struct Buffers;  // defined with the clustering
     std::unique_ptr<Buffers> buffers;
     // Linkage values that the last call computed from member lists (every
-    // recorded height the cells do not hold exactly, and comparisons the
-    // cells could not decide).
+    // recorded height the cells do not hold exactly, unless bounds that
+    // print alike sufficed, and comparisons the cells could not decide).
     std::size_t exactLinkages = 0;
     // Whether the last call ran the nearest-neighbour table: only when the
     // faster route (the smallest pair first or a spanning tree, see reducible_linkage.h)
