@@ -152,6 +152,28 @@ void BM_ClusteringResampled(benchmark::State& state) {
 }
 BENCHMARK(BM_ClusteringResampled)->Apply(sizes);
 
+// One resampling pass from its matrix, as a worker runs it ("correlation",
+// "average"): with the documented heights, as for the first tree, or with
+// heights only as exact as the report prints them, as for a resampled tree.
+template <Heights heights>
+void BM_ResampledPass(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    RandomStream stream;
+    DataMatrix perturbed = benchMatrix(n);
+    perturbByScale(stream, benchMatrix(n), perturbed, 0.1);
+    MergeTree tree(n);
+    DistanceTriangle d;
+    ClusteringWorkspace workspace;
+    clusterMatrix(tree, d, perturbed, DistanceMetric::Correlation, Linkage::Average, workspace, heights);
+    for (auto _ : state) {
+        clusterMatrix(tree, d, perturbed, DistanceMetric::Correlation, Linkage::Average, workspace, heights);
+        benchmark::DoNotOptimize(tree.heights.data());
+    }
+    state.counters["exact_sums"] = static_cast<double>(workspace.exactLinkages);
+}
+BENCHMARK(BM_ResampledPass<Heights::Documented>)->Apply(sizes);
+BENCHMARK(BM_ResampledPass<Heights::AsPrinted>)->Apply(sizes);
+
 // The same without a kept workspace: every call allocates its buffers.
 void BM_ClusteringResampledFreshBuffers(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
