@@ -242,32 +242,27 @@ struct AverageRoute {
     // youngerKeepsOlder is asked only when the active clusters are still
     // those (but for the split one).
     std::optional<ReadyJoin> readyJoin(int x, int y, const YoungerNearest& nearest) const {
-        if (estimating) {
-            // Bounds of both orientations: enough where the orientation
-            // needs no sums (as below, with the bounds for v's).
-            const auto bounds = correlation_means::meanBounds(
-                buffers.unitSums, distances.rows.columnCount, distanceSlack, x, y, records.sizes[at(x)],
-                records.sizes[at(y)], records.depths[at(x)], records.depths[at(y)]);
-            ReadyJoin estimate{bounds.estimate, bounds.estimate, bounds.low, bounds.high, x, y,
-                               ReadyJoin::Orientation::Same, true};
-            if (bounds.high < std::numeric_limits<double>::infinity()) {
-                if (records.sizes[at(x)] == 1) return estimate;
-                const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)], nearest.deepest);
-                if (lowEnd(nearest.low, widthY) > bounds.high * (1 + 3 * eps) + 0x1p-1000) {
-                    estimate.orientation = ReadyJoin::Orientation::OlderFirst;
-                    return estimate;
-                }
-            }
-        }
-        const double v = sum(x, y);
-        ReadyJoin next{v, v, v, v, x, y, ReadyJoin::Orientation::Same};
-        if (records.sizes[at(x)] == 1) return next;
+        const bool single = records.sizes[at(x)] == 1;  // both orientations alike
         // The interval ends of y's cells with the others lie within the
         // largest relative width of their values: every value with them is
         // above lowestLow, and one of them below oneHigh.
         const double widthY = largestRelativeWidth(records.sizes[at(y)], records.depths[at(y)], nearest.deepest);
         const double lowestLow = lowEnd(nearest.low, widthY);
         const double oneHigh = highEnd(nearest.one, widthY);
+        if (estimating) {
+            // Bounds of both orientations: enough where the orientation
+            // needs no sums (as below, with the bounds for v's).
+            const auto bounds = correlation_means::meanBounds(
+                buffers.unitSums, distances.rows.columnCount, distanceSlack, x, y, records.sizes[at(x)],
+                records.sizes[at(y)], records.depths[at(x)], records.depths[at(y)]);
+            const bool olderFirst = lowestLow > bounds.high * (1 + 3 * eps) + 0x1p-1000;
+            if (bounds.high < std::numeric_limits<double>::infinity() && (single || olderFirst))
+                return ReadyJoin{bounds.estimate, bounds.estimate, bounds.low, bounds.high, x, y,
+                                 single ? ReadyJoin::Orientation::Same : ReadyJoin::Orientation::OlderFirst, true};
+        }
+        const double v = sum(x, y);
+        ReadyJoin next{v, v, v, v, x, y, ReadyJoin::Orientation::Same};
+        if (single) return next;
         // The younger-first value lies within 2 e v of v (both are within
         // e r of the real mean): bounds that suffice when y's entry keeps x.
         const double e = documentedError(static_cast<double>(records.sizes[at(x)]) * records.sizes[at(y)]);

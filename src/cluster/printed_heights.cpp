@@ -35,19 +35,24 @@ void settlePrintedHeights(MergeTree& tree, const std::vector<HeightBounds>& boun
         const HeightBounds& b = bounds[index(s)];
         sum[index(s)] = !b.exact && !printsAlike(b.low, b.high);
     }
-    // A side's height: a single object's is 0, a step's lies in its bounds.
-    auto lowOf = [&](int member) {
-        return member < 0 ? 0.0 : bounds[index(member - 1)].exact ? tree.height(member - 1) : bounds[index(member - 1)].low;
+    // A side's height: a single object's is 0, a step's lies in its bounds
+    // (the tree's height where it is exact).
+    struct Side {
+        double low, high;
+        bool exact;
     };
-    auto highOf = [&](int member) {
-        return member < 0 ? 0.0 : bounds[index(member - 1)].exact ? tree.height(member - 1) : bounds[index(member - 1)].high;
+    auto sideOf = [&](int member) -> Side {
+        if (member < 0) return {0.0, 0.0, true};
+        const HeightBounds& b = bounds[index(member - 1)];
+        const double h = tree.height(member - 1);
+        return b.exact ? Side{h, h, true} : Side{b.low, b.high, false};
     };
-    auto exactOf = [&](int member) { return member < 0 || bounds[index(member - 1)].exact; };
     for (int s = 0; s < steps; ++s) {
         const int m0 = tree.mergeMember(s, 0), m1 = tree.mergeMember(s, 1);
-        if ((exactOf(m0) && exactOf(m1)) || highOf(m0) < lowOf(m1) || highOf(m1) < lowOf(m0)) continue;
-        for (const int m : {m0, m1})
-            if (!exactOf(m)) sum[index(m - 1)] = 1;
+        const Side s0 = sideOf(m0), s1 = sideOf(m1);
+        if ((s0.exact && s1.exact) || s0.high < s1.low || s1.high < s0.low) continue;
+        if (!s0.exact) sum[index(m0 - 1)] = 1;
+        if (!s1.exact) sum[index(m1 - 1)] = 1;
     }
     std::vector<int> outer, inner, stack;
     for (int s = 0; s < steps; ++s) {

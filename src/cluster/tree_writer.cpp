@@ -148,8 +148,8 @@ std::string formatValueText(double value) {
     const double magnitude = std::fabs(value);
     char buffer[64];
     std::string text;
-    if (magnitude == 0.0 || fixedNotationExponent(magnitude) != 99) {
-        const int e = magnitude == 0.0 ? -1 : fixedNotationExponent(magnitude);
+    const int e = magnitude == 0.0 ? -1 : fixedNotationExponent(magnitude);
+    if (e != 99) {
         const int length = std::snprintf(buffer, sizeof buffer, "%.*f", 5 - e, value);
         text.assign(buffer, static_cast<std::size_t>(length));
         const std::size_t point = text.find('.');
